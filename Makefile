@@ -1,0 +1,40 @@
+# Thin front end over CMake. `make` builds the release engine and its tools,
+# `make run` starts the engine, `make test` builds and runs every test.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?=
+
+.PHONY: all release run test test-asan test-tsan test-sanitizers clean
+
+all: release
+
+build/release/CMakeCache.txt:
+	cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release $(CMAKE_FLAGS)
+
+release: build/release/CMakeCache.txt
+	cmake --build build/release -j $(JOBS)
+
+run: release
+	./build/release/brinz
+
+test: release
+	cmake --build build/release -j $(JOBS) --target brinz_all_tests
+	cd build/release && ctest --output-on-failure -j $(JOBS)
+
+build/asan/CMakeCache.txt:
+	cmake -S . -B build/asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINZ_ASAN=ON $(CMAKE_FLAGS)
+
+build/tsan/CMakeCache.txt:
+	cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRINZ_TSAN=ON $(CMAKE_FLAGS)
+
+test-asan: build/asan/CMakeCache.txt
+	cmake --build build/asan -j $(JOBS) --target brinz_all_tests
+	cd build/asan && ctest --output-on-failure -j $(JOBS)
+
+test-tsan: build/tsan/CMakeCache.txt
+	cmake --build build/tsan -j $(JOBS) --target brinz_all_tests
+	cd build/tsan && ctest --output-on-failure -j $(JOBS)
+
+test-sanitizers: test-asan test-tsan
+
+clean:
+	rm -rf build

@@ -1,0 +1,343 @@
+#include "board/position.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "board/attacks.h"
+#include "board/keys.h"
+#include "board/piece_square.h"
+
+namespace brinz {
+
+int KingFile = 4;
+int KingsideRookFile = 7;
+int QueensideRookFile = 0;
+
+Position RootPosition;
+
+Position::Position() {
+    std::memset(static_cast<void*>(this), 0, sizeof *this);
+    board = boardFrame + 64;
+    pawnFiles[WHITE] = pawnFileBytes[WHITE] + 4;
+    pawnFiles[BLACK] = pawnFileBytes[BLACK] + 4;
+    for (int i = 0; i < 256; ++i) boardFrame[i] = OFFBOARD;
+    for (int sq = 0; sq < 128; ++sq)
+        if (OnBoard(sq)) board[sq] = EMPTY;
+    lastMove = MOVE_NONE;
+    xside = BLACK;
+    castleLost = 15;
+    RebuildPieceLists(*this);
+}
+
+Position::Position(const Position& other) { *this = other; }
+
+Position& Position::operator=(const Position& other) {
+    if (this != &other) {
+        std::memcpy(static_cast<void*>(this), &other, sizeof *this);
+        board = boardFrame + 64;
+        pawnFiles[WHITE] = pawnFileBytes[WHITE] + 4;
+        pawnFiles[BLACK] = pawnFileBytes[BLACK] + 4;
+    }
+    return *this;
+}
+
+void RebuildPieceLists(Position& pos) {
+    for (int colour = WHITE; colour <= BLACK; ++colour) {
+        // head(king) -> head(queen) -> ... -> head(pawn) -> LIST_END
+        for (int type = KING; type >= PAWN; --type) {
+            int head = LIST_HEAD + MakeCode(type, colour);
+            pos.links[head][0] = uint8_t(type == KING ? LIST_END : head + 1);
+            pos.links[head][1] = uint8_t(type == PAWN ? LIST_END : head - 1);
+        }
+    }
+    for (int sq = 0; sq < 120; ++sq) {
+        int code = pos.board[sq];
+        if (code >= EMPTY || !OnBoard(sq)) continue;
+        int head = LIST_HEAD + code;
+        int next = pos.links[head][1];
+        pos.links[sq][0] = uint8_t(head);
+        pos.links[sq][1] = uint8_t(next);
+        pos.links[head][1] = uint8_t(sq);
+        if (next != LIST_END) pos.links[next][0] = uint8_t(sq);
+    }
+}
+
+void RebuildPawnFiles(Position& pos) {
+    std::memset(pos.pawnFileBytes, 0, sizeof pos.pawnFileBytes);
+    for (int sq = 0; sq < 120; ++sq) {
+        int code = pos.board[sq];
+        if (OnBoard(sq) && (code == WHITE_PAWN || code == BLACK_PAWN))
+            pos.pawnFiles[ColourOf(code)][FileOf(sq)] |= uint8_t(1 << RankOf(sq));
+    }
+}
+
+void CountPieces(Position& pos) {
+    for (int colour = WHITE; colour <= BLACK; ++colour)
+        for (int type = PAWN; type <= QUEEN; ++type) {
+            int code = MakeCode(type, colour), count = 0;
+            for (int node = pos.links[LIST_HEAD + code][1]; node <= 119; node = pos.links[node][1]) ++count;
+            pos.pieceCount[code] = count;
+        }
+}
+
+int SumPieceSquare(const Position& pos, int colour) {
+    int sum = 0;
+    for (int node = pos.links[LIST_HEAD + MakeCode(KING, colour)][1]; node != LIST_END; node = pos.links[node][1])
+        if (node <= 119) sum += PieceSquare[pos.board[node]][node];
+    return sum;
+}
+
+uint64_t ComputeKey(const Position& pos) {
+    uint64_t key = 0;
+    for (int sq = 0; sq < 120; ++sq)
+        if (OnBoard(sq) && pos.board[sq] < EMPTY) key ^= PieceKeys[pos.board[sq]][Index64(sq)];
+    key ^= EnPassantKeys[Index64(pos.epSquare)];
+    key ^= CastleKeys[pos.castleLost];
+    if (pos.side == BLACK) key ^= SideKey;
+    return key;
+}
+
+uint64_t ComputePawnKey(const Position& pos) {
+    uint64_t key = 0;
+    for (int sq = 0; sq < 120; ++sq)
+        if (OnBoard(sq) && (pos.board[sq] == WHITE_PAWN || pos.board[sq] == BLACK_PAWN))
+            key ^= PieceKeys[pos.board[sq]][Index64(sq)];
+    return key;
+}
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+int PieceFromLetter(char c) {
+    switch (c) {
+        case 'P': return WHITE_PAWN;
+        case 'N': return WHITE_KNIGHT;
+        case 'B': return WHITE_BISHOP;
+        case 'R': return WHITE_ROOK;
+        case 'Q': return WHITE_QUEEN;
+        case 'K': return WHITE_KING;
+        case 'p': return BLACK_PAWN;
+        case 'n': return BLACK_KNIGHT;
+        case 'b': return BLACK_BISHOP;
+        case 'r': return BLACK_ROOK;
+        case 'q': return BLACK_QUEEN;
+        case 'k': return BLACK_KING;
+        default: return 0;
+    }
+}
+
+// Material a game can reach: one king, at most 8 pawns, and no more promoted pieces
+// than missing pawns. Anything else would break the piece lists or the move buffers.
+bool PlausibleMaterial(const Position& pos) {
+    for (int colour = WHITE; colour <= BLACK; ++colour) {
+        int count[7] = {};
+        for (int sq = 0; sq < 120; ++sq) {
+            int code = pos.board[sq];
+            if (OnBoard(sq) && code < EMPTY && ColourOf(code) == colour) ++count[TypeOf(code)];
+        }
+        auto extra = [](int have, int start) { return have > start ? have - start : 0; };
+        int promoted = extra(count[QUEEN], 1) + extra(count[ROOK], 2) + extra(count[BISHOP], 2) +
+                       extra(count[KNIGHT], 2);
+        if (count[KING] != 1 || count[PAWN] > 8 || promoted > 8 - count[PAWN]) return false;
+    }
+    for (int file = 0; file < 8; ++file) {
+        int first = pos.board[file], last = pos.board[112 + file];
+        if (first == WHITE_PAWN || first == BLACK_PAWN || last == WHITE_PAWN || last == BLACK_PAWN) return false;
+    }
+    return true;
+}
+
+// Drops castling rights whose king or rook is not on its back-rank square.
+void DropUnbackedCastling(Position& pos) {
+    struct Right { int bit, colour; const int* rookFile; };
+    const Right rights[4] = {{LOST_WHITE_KINGSIDE, WHITE, &KingsideRookFile},
+                             {LOST_WHITE_QUEENSIDE, WHITE, &QueensideRookFile},
+                             {LOST_BLACK_KINGSIDE, BLACK, &KingsideRookFile},
+                             {LOST_BLACK_QUEENSIDE, BLACK, &QueensideRookFile}};
+    for (const Right& right : rights) {
+        if (pos.castleLost & right.bit) continue;
+        int base = right.colour * 112;
+        bool backed = KingFile >= 0 && KingFile < 8 && *right.rookFile >= 0 && *right.rookFile < 8 &&
+                      pos.board[base + KingFile] == MakeCode(KING, right.colour) &&
+                      pos.board[base + *right.rookFile] == MakeCode(ROOK, right.colour);
+        if (!backed) pos.castleLost |= right.bit;
+    }
+}
+
+// Keeps an en-passant square only behind a pawn of the side that just moved.
+int BackedEnPassant(const Position& pos, int square) {
+    if (!square) return 0;
+    if (pos.side == WHITE && RankOf(square) == 5 && pos.board[square - 16] == BLACK_PAWN &&
+        pos.board[square] == EMPTY)
+        return square;
+    if (pos.side == BLACK && RankOf(square) == 2 && pos.board[square + 16] == WHITE_PAWN &&
+        pos.board[square] == EMPTY)
+        return square;
+    return 0;
+}
+
+}  // namespace
+
+bool SetPositionFromFen(Position& target, const char* text) {
+    // Parsed into a scratch record so that a bad FEN leaves the old position whole.
+    Position pos;
+    int geometry[3] = {KingFile, KingsideRookFile, QueensideRookFile};
+    auto fail = [] {
+        std::printf("Error FEN\n");
+        return false;
+    };
+
+    const char* p = text;
+    int sq = 112;
+    for (;; ++p) {
+        char c = *p;
+        if (c == '\0') return fail();
+        if (c == ' ') break;
+        if (c >= '0' && c <= '9') {
+            sq += c - '0';
+        } else if (c == '/') {
+            sq -= 16 + FileOf(sq);
+        } else if (int code = PieceFromLetter(c)) {
+            // Placements that step off the board are dropped, never written into the frame.
+            if (sq >= 0 && sq < 128 && OnBoard(sq)) pos.board[sq] = uint8_t(code);
+            ++sq;
+        } else {
+            return fail();
+        }
+        if (sq < -1024 || sq > 1024) sq = 1024;  // keeps the arithmetic bounded on absurd input
+    }
+    ++p;
+    char sideLetter = char(std::tolower(static_cast<unsigned char>(*p)));
+    if (sideLetter == 'w') {
+        pos.side = WHITE;
+    } else if (sideLetter == 'b') {
+        pos.side = BLACK;
+    } else {
+        return fail();
+    }
+    pos.xside = pos.side ^ 1;
+    ++p;
+    while (*p && IsBlank(*p)) ++p;
+
+    RebuildPieceLists(pos);
+    RebuildPawnFiles(pos);
+    if (!PlausibleMaterial(pos)) return fail();
+
+    pos.castleLost = 15;
+    for (; *p && !IsBlank(*p); ++p) {
+        char c = *p;
+        if (c == 'K' || c == 'k') {
+            pos.castleLost ^= c == 'K' ? LOST_WHITE_KINGSIDE : LOST_BLACK_KINGSIDE;
+            geometry[0] = 4;
+            geometry[1] = 7;
+        } else if (c == 'Q' || c == 'q') {
+            pos.castleLost ^= c == 'Q' ? LOST_WHITE_QUEENSIDE : LOST_BLACK_QUEENSIDE;
+            geometry[0] = 4;
+            geometry[2] = 0;
+        } else if ((c >= 'A' && c <= 'H') || (c >= 'a' && c <= 'h')) {
+            int colour = c >= 'a' ? BLACK : WHITE;
+            int file = c - (colour == WHITE ? 'A' : 'a');
+            geometry[0] = FileOf(pos.kingSquare(colour));
+            if (file > geometry[0]) {
+                pos.castleLost ^= colour == WHITE ? LOST_WHITE_KINGSIDE : LOST_BLACK_KINGSIDE;
+                geometry[1] = file;
+            } else {
+                pos.castleLost ^= colour == WHITE ? LOST_WHITE_QUEENSIDE : LOST_BLACK_QUEENSIDE;
+                geometry[2] = file;
+            }
+        }
+    }
+
+    while (*p && IsBlank(*p)) ++p;
+    int epSquare = 0;
+    if (*p) {
+        if (p[0] >= 'a' && p[0] <= 'h' && p[1] >= '1' && p[1] <= '8')
+            epSquare = (p[0] - 'a') + 16 * (p[1] - '1');
+        while (*p && !IsBlank(*p)) ++p;
+        while (*p && IsBlank(*p)) ++p;
+        int fifty = 0;
+        // Capped far above any meaningful clock so that a long digit run cannot overflow.
+        for (; *p >= '0' && *p <= '9'; ++p)
+            if (fifty < 100000) fifty = fifty * 10 + (*p - '0');
+        pos.fifty = fifty;
+    }
+
+    // A position whose side not to move stands in check cannot arise, and would let
+    // the search capture a king.
+    if (IsAttacked(pos, pos.kingSquare(pos.xside), pos.side)) return fail();
+
+    KingFile = geometry[0];
+    KingsideRookFile = geometry[1];
+    QueensideRookFile = geometry[2];
+    DropUnbackedCastling(pos);
+    pos.epSquare = BackedEnPassant(pos, epSquare);
+
+    pos.lastMove = MOVE_NONE;
+    for (int colour = WHITE; colour <= BLACK; ++colour) {
+        int material = 0;
+        for (int node = pos.links[LIST_HEAD + MakeCode(QUEEN, colour)][1]; node != LIST_END;
+             node = pos.links[node][1])
+            if (node <= 119) material += PieceValue[pos.board[node]];
+        pos.material[colour] = material;
+        pos.pstSum[colour] = SumPieceSquare(pos, colour);
+    }
+    FindCheckers(pos);
+    CountPieces(pos);
+    pos.key = ComputeKey(pos);
+    pos.pawnKey = ComputePawnKey(pos);
+    pos.ply = 0;
+    target = pos;
+    return true;
+}
+
+void CompactKeyHistory(Position& pos) {
+    if (pos.ply < KeyHistoryCompactAt) return;
+    std::memmove(pos.keyHistory, pos.keyHistory + pos.ply - KeyHistoryKeep, KeyHistoryKeep * sizeof(uint64_t));
+    pos.ply = KeyHistoryKeep;
+}
+
+const char* CheckPositionConsistency(const Position& pos) {
+    Position fresh = pos;
+    RebuildPieceLists(fresh);
+    if (std::memcmp(fresh.links, pos.links, sizeof pos.links) != 0) {
+        // Lists may legitimately be ordered differently after incremental updates;
+        // compare membership instead.
+        for (int colour = WHITE; colour <= BLACK; ++colour)
+            for (int type = PAWN; type <= KING; ++type) {
+                int code = MakeCode(type, colour), seen = 0;
+                for (int node = pos.links[LIST_HEAD + code][1]; node <= 119; node = pos.links[node][1]) {
+                    if (pos.board[node] != code || ++seen > 64) return "piece lists";
+                }
+                int onBoard = 0;
+                for (int sq = 0; sq < 120; ++sq)
+                    if (OnBoard(sq) && pos.board[sq] == code) ++onBoard;
+                if (onBoard != seen) return "piece lists";
+            }
+    }
+    for (int i = 0; i < 256; ++i) {
+        int sq = i - 64;
+        bool on = sq >= 0 && sq < 128 && OnBoard(sq);
+        if (!on && pos.boardFrame[i] != OFFBOARD) return "board frame";
+    }
+    RebuildPawnFiles(fresh);
+    if (std::memcmp(fresh.pawnFileBytes, pos.pawnFileBytes, sizeof pos.pawnFileBytes) != 0) return "pawnFiles";
+    CountPieces(fresh);
+    if (std::memcmp(fresh.pieceCount, pos.pieceCount, sizeof pos.pieceCount) != 0) return "pieceCount";
+    for (int colour = WHITE; colour <= BLACK; ++colour) {
+        int material = 0;
+        for (int sq = 0; sq < 120; ++sq)
+            if (OnBoard(sq) && pos.board[sq] < EMPTY && ColourOf(pos.board[sq]) == colour &&
+                TypeOf(pos.board[sq]) != KING)
+                material += PieceValue[pos.board[sq]];
+        if (material != pos.material[colour]) return "material";
+        if (SumPieceSquare(pos, colour) != pos.pstSum[colour]) return "pstSum";
+    }
+    if (pos.xside != (pos.side ^ 1)) return "xside";
+    if (ComputeKey(pos) != pos.key) return "key";
+    if (ComputePawnKey(pos) != pos.pawnKey) return "pawnKey";
+    return nullptr;
+}
+
+}  // namespace brinz

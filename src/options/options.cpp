@@ -1,0 +1,230 @@
+#include "options/options.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace brinz {
+
+cOptions Options;
+EngineParameters Parameters;
+std::string NalimovPathText;
+
+void shutdownEngine();
+
+namespace {
+
+// Copies at most size - 1 characters and always terminates.
+void CopyText(char* target, const char* source, size_t size) {
+    size_t length = source ? std::strlen(source) : 0;
+    if (length > size - 1) length = size - 1;
+    if (length) std::memcpy(target, source, length);
+    target[length] = '\0';
+}
+
+const char* const TypeWords[] = {"spin", "combo", "check", "string", "button"};
+
+}  // namespace
+
+cOptions::cOptions() : file(std::make_unique<ParameterFile>("brinz.cfg", "=", ";", "EndcConfigFile")) {
+    std::memset(records, 0, sizeof records);
+    std::memset(&Parameters, 0, sizeof Parameters);
+}
+
+cOptions::~cOptions() = default;
+
+void cOptions::addOption(const char* name, const char* defaultValue, bool visible, OptionType type, int min,
+                         int max, const char* const* choices) {
+    if (recordCount >= OptionSlots) {
+        std::printf("Demasiadas opciones\n");
+        shutdownEngine();
+        return;
+    }
+    OptionRecord& record = records[recordCount++];
+    std::memset(&record, 0, sizeof record);
+    CopyText(record.name, name, sizeof record.name);
+    CopyText(record.defaultValue, defaultValue, sizeof record.defaultValue);
+    CopyText(record.currentValue, defaultValue, sizeof record.currentValue);
+    record.type = type;
+    record.min = min;
+    record.max = max;
+    record.visible = visible ? 1 : 0;
+    if (type == OPTION_COMBO && choices) {
+        int stored = 0;
+        for (int i = 0; i < max && stored < OptionChoiceCount - 1; ++i)
+            if (choices[i]) CopyText(record.choices[stored++], choices[i], OptionChoiceSize);
+    }
+}
+
+OptionRecord* cOptions::findOption(const char* name) {
+    for (int i = 0; i < recordCount; ++i)
+        if (std::strcmp(records[i].name, name) == 0) return &records[i];
+    return nullptr;
+}
+
+const OptionRecord* cOptions::findOption(const char* name) const {
+    return const_cast<cOptions*>(this)->findOption(name);
+}
+
+void registerEngineParameters() {
+    static const char* const ReductionModes[] = {"ALL", "NON_PV", "OFF"};
+    static const char* const ReduceOn[] = {"KNOWLEDGE", "HISTORY", "KNOWLEDGE_AND_HISTORY"};
+    cOptions& o = Options;
+    o.addOption("AGGRESSIVENESS", "130", false, OPTION_SPIN, 0, 300);
+    o.addOption("COWARDICE", "100", false, OPTION_SPIN, 0, 300);
+    o.addOption("PASSED_PAWNS_MIDDLE", "100", false, OPTION_SPIN, 0, 300);
+    o.addOption("PASSED_PAWNS_END", "140", false, OPTION_SPIN, 0, 300);
+    o.addOption("PAWN_STRUCTURE_MIDDLE", "150", false, OPTION_SPIN, 0, 300);
+    o.addOption("PAWN_STRUCTURE_END", "150", false, OPTION_SPIN, 0, 300);
+    o.addOption("MOBILITY_MIDDLE", "160", false, OPTION_SPIN, 0, 300);
+    o.addOption("MOBILITY_END", "150", false, OPTION_SPIN, 0, 300);
+    o.addOption("DEVELOPMENT", "130", false, OPTION_SPIN, 0, 300);
+    o.addOption("STATIC_EVAL_CACHE", "true", false, OPTION_CHECK, 0, 0);
+    o.addOption("STATIC_EVAL_CACHE_SIZE", "4", false, OPTION_SPIN, 1, 128);
+    o.addOption("NULLMOVE", "true", false, OPTION_CHECK, 0, 0);
+    o.addOption("STATIC_PRUNING_DEPTH", "3", false, OPTION_SPIN, 1, 6);
+    o.addOption("NULL_MOVE_REDUCTION_MIDDLE", "3", false, OPTION_SPIN, 1, 3);
+    o.addOption("NULL_MOVE_REDUCTION_END", "2", false, OPTION_SPIN, 1, 3);
+    o.addOption("LATE_MOVE_REDUCTION", "ALL", false, OPTION_COMBO, 0, 3, ReductionModes);
+    o.addOption("REDUCE_ON", "KNOWLEDGE_AND_HISTORY", false, OPTION_COMBO, 0, 3, ReduceOn);
+    o.addOption("FUTILITY_PRUNING", "ALL", false, OPTION_COMBO, 0, 3, ReductionModes);
+    o.addOption("FUTILITY_MARGIN0", "100", false, OPTION_SPIN, 0, 1000);
+    o.addOption("FUTILITY_MARGIN1", "150", false, OPTION_SPIN, 0, 1000);
+    o.addOption("FUTILITY_MARGIN2", "300", false, OPTION_SPIN, 0, 1000);
+    o.addOption("CHECK_EXTENSION", "60", false, OPTION_SPIN, 0, 60);
+    o.addOption("REPLAY_TO_CHECK_EXTENSION_1", "45", false, OPTION_SPIN, 0, 60);
+    o.addOption("REPLAY_TO_CHECK_EXTENSION_2", "20", false, OPTION_SPIN, 0, 60);
+    o.addOption("MATE_THREAT_EXTENSION", "45", false, OPTION_SPIN, 0, 60);
+    o.addOption("PAWN_ON_7TH_RANK_EXTENSION", "45", false, OPTION_SPIN, 0, 60);
+    o.addOption("THREAT_DEPTH", "5", false, OPTION_SPIN, 0, 20);
+    o.addOption("CHECKS_IN_QUIESCENCE_SEARCH", "3", false, OPTION_SPIN, 0, 20);
+    o.addOption("HASH_QUIESCENCE_SEARCH", "true", false, OPTION_CHECK, 0, 0);
+    o.addOption("MINIMUM_TREE_SPLIT_DEPTH", "5", false, OPTION_SPIN, 4, 7);
+}
+
+void registerUciOptions() {
+    cOptions& o = Options;
+    o.addOption("NalimovPath", "c:\\tb", true, OPTION_STRING, 0, 0);
+    o.addOption("NalimovCache", "4", true, OPTION_SPIN, 1, 128);
+    o.addOption("Hash", "64", true, OPTION_SPIN, 4, 1024);
+    o.addOption("Clear Hash", "false", true, OPTION_BUTTON, 0, 0);
+    o.addOption("Ponder", "false", true, OPTION_CHECK, 0, 0);
+    o.addOption("Max CPUs", "2", true, OPTION_SPIN, 1, 8);
+}
+
+void applyParameterFile() {
+    const ParameterFile* file = Options.parameterFile();
+    if (!file) return;
+    for (const auto& [key, value] : file->entries())
+        if (OptionRecord* record = Options.findOption(key.c_str()))
+            CopyText(record->currentValue, value.c_str(), sizeof record->currentValue);
+}
+
+void printUciOptions() {
+    for (int i = 0; i < Options.count(); ++i) {
+        const OptionRecord& r = Options.record(i);
+        if (!r.visible) continue;
+        std::printf("option name %s ", r.name);
+        std::printf("type %s ", TypeWords[r.type]);
+        if (r.type != OPTION_BUTTON) std::printf("default %s ", r.defaultValue);
+        if (r.type == OPTION_SPIN) std::printf("min %d max %d", r.min, r.max);
+        if (r.type == OPTION_COMBO)
+            for (int c = 0; c < OptionChoiceCount && r.choices[c][0]; ++c) std::printf("var %s ", r.choices[c]);
+        std::printf("\n");
+    }
+}
+
+void handleSetOption(const char* text) {
+    char name[OptionValueSize + 1];
+    CopyText(name, text, sizeof name);
+    if (char* value = std::strstr(name, "value")) {
+        char newValue[OptionValueSize + 1];
+        // The value starts one separator past "value"; it may lie past the end of a
+        // name cut at 128 characters, in which case it is empty.
+        size_t valueStart = size_t(value - name) + 6;
+        CopyText(newValue, valueStart <= std::strlen(text) ? text + valueStart : "", sizeof newValue);
+        if (value > name) value[-1] = '\0';
+        else value[0] = '\0';
+        if (OptionRecord* record = Options.findOption(name)) {
+            CopyText(record->currentValue, newValue, sizeof record->currentValue);
+            record->currentValue[std::strcspn(record->currentValue, "\r\n")] = '\0';
+        }
+    } else {
+        name[std::strcspn(name, "\r\n")] = '\0';
+        if (OptionRecord* record = Options.findOption(name)) CopyText(record->currentValue, "true", OptionValueSize);
+    }
+}
+
+int optionInteger(const char* name) {
+    const OptionRecord* record = Options.findOption(name);
+    if (!record) return 0;
+    long value = std::strtol(record->currentValue, nullptr, 10);
+    // Every spin is held to its advertised range, so no size or count can run wild.
+    if (record->type == OPTION_SPIN) {
+        if (value < record->min) value = record->min;
+        if (value > record->max) value = record->max;
+    }
+    if (value > INT32_MAX) value = INT32_MAX;
+    if (value < INT32_MIN) value = INT32_MIN;
+    return int(value);
+}
+
+bool optionOn(const char* name) {
+    const OptionRecord* record = Options.findOption(name);
+    return record && record->on();
+}
+
+const char* optionText(const char* name) {
+    const OptionRecord* record = Options.findOption(name);
+    return record ? record->currentValue : "";
+}
+
+void applyOptions(int rootSide) {
+    EngineParameters& p = Parameters;
+    auto percent = [](const char* name) { return optionInteger(name) * 128 / 100; };
+    auto centipawns = [](const char* name) { return optionInteger(name) * 256 / 100; };
+    auto mode = [](const char* name) {
+        const char* value = optionText(name);
+        return std::strcmp(value, "ALL") == 0 ? 0 : std::strcmp(value, "NON_PV") == 0 ? 1 : 2;
+    };
+
+    p.kingSafetyWeight[rootSide ^ 1] = percent("AGGRESSIVENESS");
+    p.kingSafetyWeight[rootSide] = percent("COWARDICE");
+    p.passedPawnsMiddle = percent("PASSED_PAWNS_MIDDLE");
+    p.passedPawnsEnd = percent("PASSED_PAWNS_END");
+    p.pawnStructureMiddle = percent("PAWN_STRUCTURE_MIDDLE");
+    p.pawnStructureEnd = percent("PAWN_STRUCTURE_END");
+    p.evalCacheEnabled = optionOn("STATIC_EVAL_CACHE");
+    p.evalCacheSize = optionInteger("STATIC_EVAL_CACHE_SIZE");
+    p.nullMoveEnabled = optionOn("NULLMOVE");
+    p.staticPruningDepth = optionInteger("STATIC_PRUNING_DEPTH") * 60;
+    p.lateMoveReduction = mode("LATE_MOVE_REDUCTION");
+    const char* reduceOn = optionText("REDUCE_ON");
+    p.reduceOn = std::strncmp(reduceOn, "KNOWLEDGE_AND_HISTORY", 21) == 0 ? 3
+                 : std::strncmp(reduceOn, "KNOWLEDGE", 9) == 0        ? 1
+                                                                      : 2;
+    p.futilityPruning = mode("FUTILITY_PRUNING");
+    p.futilityMargin0 = centipawns("FUTILITY_MARGIN0");
+    p.futilityMargin1 = centipawns("FUTILITY_MARGIN1");
+    p.futilityMargin2 = centipawns("FUTILITY_MARGIN2");
+    p.nullMoveReductionMiddle = optionInteger("NULL_MOVE_REDUCTION_MIDDLE");
+    p.nullMoveReductionEnd = optionInteger("NULL_MOVE_REDUCTION_END");
+    p.checkExtension = optionInteger("CHECK_EXTENSION");
+    p.replyToCheckExtension1 = optionInteger("REPLAY_TO_CHECK_EXTENSION_1");
+    p.replyToCheckExtension2 = optionInteger("REPLAY_TO_CHECK_EXTENSION_2");
+    p.mateThreatExtension = optionInteger("MATE_THREAT_EXTENSION");
+    p.pawnOn7thExtension = optionInteger("PAWN_ON_7TH_RANK_EXTENSION");
+    p.threatDepth = optionInteger("THREAT_DEPTH") * 60;
+    p.checksInQuiescence = optionInteger("CHECKS_IN_QUIESCENCE_SEARCH");
+    p.hashQuiescence = optionOn("HASH_QUIESCENCE_SEARCH");
+    // Eight thread slots exist; the clamp to 1..8 comes from the option's range.
+    p.threadCount = optionInteger("Max CPUs");
+    p.minimumSplitDepth = optionInteger("MINIMUM_TREE_SPLIT_DEPTH");
+    p.ponder = optionOn("Ponder");
+    // Held to 4..1024 megabytes by the option's range, so the byte count fits 32 bits.
+    p.hashMegabytes = optionInteger("Hash");
+    p.nalimovCache = optionInteger("NalimovCache");
+    NalimovPathText = optionText("NalimovPath");
+}
+
+}  // namespace brinz

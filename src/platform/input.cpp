@@ -1,0 +1,39 @@
+#include "platform/input.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <poll.h>
+#include <unistd.h>
+
+namespace brinz {
+
+bool inputPending() {
+    pollfd request{STDIN_FILENO, POLLIN, 0};
+    int ready;
+    do {
+        ready = poll(&request, 1, 0);
+    } while (ready < 0 && errno == EINTR);
+    if (ready < 0) return true;  // a broken descriptor: let the read report it
+    return ready > 0 && (request.revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+bool readInputLine(char* buffer, size_t size) {
+    if (size == 0) return false;
+    size_t length = 0;
+    while (length + 1 < size) {
+        char c;
+        ssize_t got = read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        buffer[length++] = c;
+        if (c == '\n') break;
+    }
+    buffer[length] = '\0';
+    return length > 0;
+}
+
+void setUnbufferedOutput() {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+}
+
+}  // namespace brinz

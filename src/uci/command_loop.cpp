@@ -1,0 +1,114 @@
+#include "uci/command_loop.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+
+#include "board/attacks.h"
+#include "board/keys.h"
+#include "board/position.h"
+#include "options/options.h"
+#include "platform/input.h"
+
+namespace brinz {
+
+std::atomic<int32_t> SearchState{Idle};
+std::atomic<uint8_t> quitRequested{0};
+
+namespace {
+
+bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+const char* SkipWhite(const char* p) {
+    while (*p && IsWhite(*p)) ++p;
+    return p;
+}
+
+bool StartsWith(const char* text, const char* word) { return strncasecmp(text, word, std::strlen(word)) == 0; }
+
+// Plays one move token on the root position; false when it names no move.
+bool PlayMoveToken(const char* /*token*/) {
+    return false;
+}
+
+}  // namespace
+
+void initialiseEngine() {
+    InitKeys();
+    InitAttacks();
+    registerEngineParameters();
+    registerUciOptions();
+    applyParameterFile();
+    SetPositionFromFen(RootPosition, StartFen);
+}
+
+void commandLoop() {
+    static char buffer[CommandBufferSize];
+    for (;;) {
+        if (!readInputLine(buffer, sizeof buffer)) std::strcpy(buffer, "quit\n");
+        dispatchCommand(buffer);
+    }
+}
+
+void dispatchCommand(const char* line) {
+    // The handlers get the text past the command word and one separator; for a bare
+    // command word that is the empty text.
+    auto rest = [line](size_t offset) { return std::strlen(line) >= offset ? line + offset : ""; };
+    if (strncasecmp(line, "ucinewgame", 10) == 0) return;
+    if (strncasecmp(line, "uci", 3) == 0) return handleUci();
+    if (strncasecmp(line, "isready", 7) == 0) {
+        std::printf("readyok\n");
+        return;
+    }
+    if (strncasecmp(line, "position", 8) == 0) return handlePosition(rest(9));
+    if (strncasecmp(line, "quit", 4) == 0) shutdownEngine();
+    if (strncasecmp(line, "go", 2) == 0) return;
+    if (strncasecmp(line, "setoption name", 14) == 0) return handleSetOption(rest(15));
+    if (strncasecmp(line, "bench", 5) == 0) return;
+}
+
+void handleUci() {
+    SearchState.store(Idle, Relaxed);
+    SetPositionFromFen(RootPosition, StartFen);
+    std::printf("id name %s %s MT\n", "Brinz", "11");
+    std::printf("id author Quelmar\n");
+    printUciOptions();
+    std::printf("uciok\n");
+}
+
+void handlePosition(const char* text) {
+    const char* p = SkipWhite(text);
+    if (StartsWith(p, "startpos")) {
+        p = SkipWhite(p + 8);
+        SetPositionFromFen(RootPosition, StartFen);
+    } else if (StartsWith(p, "fen")) {
+        p = SkipWhite(p + 3);
+        SetPositionFromFen(RootPosition, p);
+        while (*p && !StartsWith(p, "moves")) ++p;
+    }
+    p = SkipWhite(p);
+    if (!StartsWith(p, "moves")) return;
+    p = SkipWhite(p + 5);
+    while (*p) {
+        const char* end = p;
+        while (*end && !IsWhite(*end)) ++end;
+        int length = int(end - p);
+        char token[MoveTokenLimit + 1];
+        bool played = false;
+        // A token too long for the buffer cannot be a move; it is reported whole.
+        if (length <= MoveTokenLimit) {
+            std::memcpy(token, p, size_t(length));
+            token[length] = '\0';
+            played = PlayMoveToken(token);
+        }
+        if (!played) std::printf("Movimiento ilegal: %.*s\n", length, p);
+        p = SkipWhite(end);
+    }
+}
+
+void shutdownEngine() {
+    std::exit(0);
+}
+
+}  // namespace brinz

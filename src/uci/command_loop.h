@@ -1,0 +1,30 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace brinz {
+
+enum SearchStateValue : int32_t { Idle = 0, Searching = 1, Pondering = 2, PonderHit = 3, Stopping = 4 };
+
+// Written by the main thread; every search routine unwinds once it reads Stopping.
+extern std::atomic<int32_t> SearchState;
+// Set by the input poller when "quit" arrives during a search.
+extern std::atomic<uint8_t> quitRequested;
+
+inline constexpr int CommandBufferSize = 4096;
+inline constexpr int MoveTokenLimit = 11;
+
+// One-time start-up, in the engine's fixed order. Prints nothing.
+void initialiseEngine();
+// Reads and dispatches command lines forever; end of input acts as "quit".
+[[noreturn]] void commandLoop();
+// Acts on one line (newline included), matched by its leading word, any letter case.
+void dispatchCommand(const char* line);
+void handleUci();
+// Takes the text after "position ".
+void handlePosition(const char* text);
+// Stops the threads, frees the tables and ends the process with status 0.
+[[noreturn]] void shutdownEngine();
+
+}  // namespace brinz

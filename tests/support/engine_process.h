@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace brinz::support {
+
+// The real engine binary as a child process, driven over pipes as a GUI drives it.
+class EngineProcess {
+public:
+    // Starts the engine in `workingDirectory` (the current one when empty).
+    explicit EngineProcess(const std::string& workingDirectory = "",
+                           const std::string& binary = BRINZ_BINARY);
+    ~EngineProcess();
+    EngineProcess(const EngineProcess&) = delete;
+    EngineProcess& operator=(const EngineProcess&) = delete;
+
+    // Writes one line; a newline is added.
+    void send(const std::string& line);
+    // Writes raw bytes as they are.
+    void sendRaw(const std::string& bytes);
+    // Closes the engine's standard input.
+    void closeInput();
+
+    // The next line of output without its newline; false on timeout or end of output.
+    bool readLine(std::string& line, int timeoutMs = 10000);
+    // Reads lines until one starts with `prefix`; returns every line read, that one last.
+    // Empty when the timeout passes first.
+    std::vector<std::string> readUntil(const std::string& prefix, int timeoutMs = 10000);
+    // Every line that arrives within `quietMs` of the previous one.
+    std::vector<std::string> drain(int quietMs = 200);
+
+    // Waits for the process to end; returns its exit status, or -1 on timeout or signal.
+    int waitExit(int timeoutMs = 10000);
+
+private:
+    int pid = -1;
+    int toEngine = -1;
+    int fromEngine = -1;
+    std::string pending;
+    bool exited = false;
+    int status = -1;
+};
+
+}  // namespace brinz::support
