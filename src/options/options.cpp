@@ -113,9 +113,11 @@ void registerUciOptions() {
 }
 
 void applyParameterFile() {
-    const ParameterFile* file = Options.parameterFile();
-    if (!file) return;
-    for (const auto& [key, value] : file->entries())
+    if (const ParameterFile* file = Options.parameterFile()) applyParameterFile(*file);
+}
+
+void applyParameterFile(const ParameterFile& file) {
+    for (const auto& [key, value] : file.entries())
         if (OptionRecord* record = Options.findOption(key.c_str()))
             CopyText(record->currentValue, value.c_str(), sizeof record->currentValue);
 }

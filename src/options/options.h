@@ -65,6 +65,7 @@ void registerEngineParameters();
 void registerUciOptions();
 // Sets each registered option whose name is a key of the parameter file to the file's value.
 void applyParameterFile();
+void applyParameterFile(const ParameterFile& file);
 
 // Prints the visible options for "uci".
 void printUciOptions();

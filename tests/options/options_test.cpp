@@ -1,0 +1,138 @@
+#include "options/options.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "support/engine_setup.h"
+
+namespace brinz {
+namespace {
+
+class RegistryTest : public testing::Test {
+protected:
+    void SetUp() override {
+        Options.clear();
+        registerEngineParameters();
+        registerUciOptions();
+    }
+    void TearDown() override {
+        Options.clear();
+        registerEngineParameters();
+        registerUciOptions();
+    }
+};
+
+TEST_F(RegistryTest, ListsTheSixVisibleOptionsByteForByte) {
+    testing::internal::CaptureStdout();
+    printUciOptions();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "option name NalimovPath type string default c:\\tb \n"
+              "option name NalimovCache type spin default 4 min 1 max 128\n"
+              "option name Hash type spin default 64 min 4 max 1024\n"
+              "option name Clear Hash type button \n"
+              "option name Ponder type check default false \n"
+              "option name Max CPUs type spin default 2 min 1 max 8\n");
+    EXPECT_EQ(Options.count(), 36);
+}
+
+TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
+    struct Case {
+        const char* line;
+        const char* name;
+        const char* value;
+    } cases[] = {
+        {"NULLMOVE value false\n", "NULLMOVE", "false"},
+        {"Hash value 128\n", "Hash", "128"},
+        {"hash value 16\n", "Hash", "128"},  // names are case-sensitive
+        {"Max CPUs value 4\r\n", "Max CPUs", "4"},
+        {"NalimovPath value /tb/one;/tb/two\n", "NalimovPath", "/tb/one;/tb/two"},
+        {"Clear Hash\n", "Clear Hash", "true"},
+        {"Ponder\n", "Ponder", "true"},
+        {"value 12\n", "Hash", "128"},
+        {"NoSuchOption value 3\n", "Hash", "128"},
+        {"LATE_MOVE_REDUCTION value\n", "LATE_MOVE_REDUCTION", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        handleSetOption(c.line);
+        EXPECT_STREQ(Options.findOption(c.name)->currentValue, c.value);
+    }
+    testing::internal::CaptureStdout();
+    printUciOptions();
+    std::string listing = testing::internal::GetCapturedStdout();
+    EXPECT_NE(listing.find("name Hash type spin default 64 "), std::string::npos) << "defaults never change";
+}
+
+TEST_F(RegistryTest, LongNamesAndValuesAreCutSafely) {
+    std::string longName(500, 'x');
+    handleSetOption((longName + " value 3\n").c_str());
+    std::string longValue = "NalimovPath value " + std::string(600, 'p') + "\n";
+    handleSetOption(longValue.c_str());
+    const OptionRecord* path = Options.findOption("NalimovPath");
+    EXPECT_LT(std::strlen(path->currentValue), size_t(OptionValueSize));
+    EXPECT_EQ(path->currentValue[0], 'p');
+    Options.addOption(std::string(300, 'n').c_str(), std::string(300, 'v').c_str(), false, OPTION_STRING, 0, 0);
+    const OptionRecord& added = Options.record(Options.count() - 1);
+    EXPECT_EQ(std::strlen(added.name), size_t(OptionNameSize - 1));
+    EXPECT_EQ(std::strlen(added.defaultValue), size_t(OptionValueSize - 1));
+}
+
+TEST_F(RegistryTest, ApplyConvertsAndClamps) {
+    handleSetOption("LATE_MOVE_REDUCTION value off\n");
+    handleSetOption("REDUCE_ON value KNOWLEDGE\n");
+    handleSetOption("FUTILITY_MARGIN1 value 100\n");
+    handleSetOption("THREAT_DEPTH value 4\n");
+    handleSetOption("AGGRESSIVENESS value 200\n");
+    handleSetOption("COWARDICE value 50\n");
+    handleSetOption("Hash value 100000\n");
+    handleSetOption("Max CPUs value 99\n");
+    handleSetOption("NalimovCache value -5\n");
+    handleSetOption("STATIC_EVAL_CACHE_SIZE value 16384\n");
+    handleSetOption("NULLMOVE value false\n");
+    applyOptions(BLACK);
+    EXPECT_EQ(Parameters.lateMoveReduction, 2);
+    EXPECT_EQ(Parameters.reduceOn, 1);
+    EXPECT_EQ(Parameters.futilityMargin1, 256);
+    EXPECT_EQ(Parameters.threatDepth, 240);
+    EXPECT_EQ(Parameters.kingSafetyWeight[WHITE], 200 * 128 / 100);
+    EXPECT_EQ(Parameters.kingSafetyWeight[BLACK], 50 * 128 / 100);
+    EXPECT_EQ(Parameters.hashMegabytes, 1024);
+    EXPECT_EQ(Parameters.threadCount, 8);
+    EXPECT_EQ(Parameters.nalimovCache, 1);
+    EXPECT_EQ(Parameters.evalCacheSize, 128);
+    EXPECT_EQ(Parameters.nullMoveEnabled, 0);
+    EXPECT_EQ(Parameters.hashQuiescence, 1);
+    handleSetOption("Hash value 0\n");
+    handleSetOption("Max CPUs value zero\n");
+    applyOptions(WHITE);
+    EXPECT_EQ(Parameters.hashMegabytes, 4);
+    EXPECT_EQ(Parameters.threadCount, 1);
+}
+
+TEST_F(RegistryTest, ParameterFileEntriesSetNamedOptions) {
+    std::string path = testing::TempDir() + "brinz_registry_test.cfg";
+    {
+        std::ofstream file(path);
+        file << "Hash = 256\nNULLMOVE=false\nhash = 8\nUnknown = 1\n";
+    }
+    ParameterFile file(path.c_str(), "=", ";", "EndcConfigFile");
+    std::remove(path.c_str());
+    applyParameterFile(file);
+    EXPECT_STREQ(Options.findOption("Hash")->currentValue, "256");
+    EXPECT_STREQ(Options.findOption("Hash")->defaultValue, "64");
+    EXPECT_STREQ(Options.findOption("NULLMOVE")->currentValue, "false");
+}
+
+TEST_F(RegistryTest, LongNalimovPathIsCarriedWhole) {
+    std::string path = "/a/very/long/tablebase/directory/name/that/goes/on,/and/another/one";
+    handleSetOption(("NalimovPath value " + path + "\n").c_str());
+    applyOptions(WHITE);
+    EXPECT_EQ(NalimovPathText, path);
+}
+
+}  // namespace
+}  // namespace brinz

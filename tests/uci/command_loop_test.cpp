@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/engine_process.h"
+
+namespace brinz {
+namespace {
+
+using support::EngineProcess;
+
+const std::vector<std::string> UciAnswer = {
+    "id name Brinz 11 MT",
+    "id author Quelmar",
+    "option name NalimovPath type string default c:\\tb ",
+    "option name NalimovCache type spin default 4 min 1 max 128",
+    "option name Hash type spin default 64 min 4 max 1024",
+    "option name Clear Hash type button ",
+    "option name Ponder type check default false ",
+    "option name Max CPUs type spin default 2 min 1 max 8",
+    "uciok",
+};
+
+TEST(CommandLoop, AnswersUciInAnyLetterCase) {
+    for (const char* word : {"uci", "UCI", "Uci", "uciok"}) {
+        SCOPED_TRACE(word);
+        EngineProcess engine;
+        engine.send(word);
+        EXPECT_EQ(engine.readUntil("uciok"), UciAnswer);
+    }
+}
+
+TEST(CommandLoop, IgnoresUnknownAndAnswersIsReady) {
+    EngineProcess engine;
+    engine.send("ucinewgame");
+    engine.send("");
+    engine.send("hello world");
+    engine.send("   uci");  // leading blanks: not a command
+    engine.send("isready");
+    EXPECT_EQ(engine.readUntil("readyok"), std::vector<std::string>{"readyok"});
+}
+
+TEST(CommandLoop, QuitAndEndOfInputExitCleanly) {
+    {
+        EngineProcess engine;
+        engine.send("quit");
+        EXPECT_EQ(engine.waitExit(), 0);
+        EXPECT_TRUE(engine.drain(50).empty());
+    }
+    {
+        EngineProcess engine;
+        engine.send("QUITTING");
+        EXPECT_EQ(engine.waitExit(), 0);
+    }
+    {
+        EngineProcess engine;
+        engine.closeInput();
+        EXPECT_EQ(engine.waitExit(), 0);
+        EXPECT_TRUE(engine.drain(50).empty());
+    }
+}
+
+TEST(CommandLoop, ReportsBadFenAndBadTokens) {
+    EngineProcess engine;
+    engine.send("position fen 4k3/8/8/8/8/8/8/4K3 x - - 0 1");
+    engine.send("position fen");
+    std::string longToken(40, 'z');
+    engine.send("position startpos moves " + longToken + " e2e4x");
+    engine.send("isready");
+    std::vector<std::string> expected = {"Error FEN", "Error FEN", "Movimiento ilegal: " + longToken,
+                                         "Movimiento ilegal: e2e4x", "readyok"};
+    EXPECT_EQ(engine.readUntil("readyok"), expected);
+}
+
+TEST(CommandLoop, LongLineIsReadAsTwoCommands) {
+    EngineProcess engine;
+    // 4095 characters make the first command; the rest, "isready", is the second.
+    std::string line = "position" + std::string(4095 - 8, ' ') + "isready";
+    engine.send(line);
+    EXPECT_EQ(engine.readUntil("readyok"), std::vector<std::string>{"readyok"});
+}
+
+TEST(CommandLoop, SetOptionIsSilent) {
+    EngineProcess engine;
+    engine.send("setoption name Hash value 128");
+    engine.send("setoption name NoSuchThing value 1");
+    engine.send("setoption name " + std::string(5000, 'x'));
+    engine.send("isready");
+    EXPECT_EQ(engine.readUntil("readyok"), std::vector<std::string>{"readyok"});
+}
+
+TEST(CommandLoop, ParameterFileSetsOptionsButNotAdvertisedDefaults) {
+    std::string dir = testing::TempDir() + "brinz_cfg_test";
+    std::string mk = "mkdir -p '" + dir + "'";
+    ASSERT_EQ(std::system(mk.c_str()), 0);
+    {
+        std::ofstream cfg(dir + "/brinz.cfg");
+        cfg << "; test settings\nHash = 128\nUnknownKey = 5\nEndcConfigFile\n";
+    }
+    EngineProcess engine(dir);
+    engine.send("uci");
+    EXPECT_EQ(engine.readUntil("uciok"), UciAnswer);
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(), 0);
+    std::remove((dir + "/brinz.cfg").c_str());
+}
+
+}  // namespace
+}  // namespace brinz
