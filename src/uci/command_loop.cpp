@@ -10,6 +10,7 @@
 #include "board/position.h"
 #include "options/options.h"
 #include "platform/input.h"
+#include "search/hash.h"
 
 namespace brinz {
 
@@ -37,6 +38,9 @@ bool PlayMoveToken(const char* /*token*/) {
 void initialiseEngine() {
     InitKeys();
     InitAttacks();
+    // Start-up size; the first search resizes to the "Hash" option.
+    if (!resizeHash(StartupHashMegabytes))
+        std::printf("info string hash table: only %u KiB could be allocated\n", unsigned(clusterCount / 16));
     registerEngineParameters();
     registerUciOptions();
     applyParameterFile();
@@ -108,6 +112,7 @@ void handlePosition(const char* text) {
 }
 
 void shutdownEngine() {
+    freeHash();
     std::exit(0);
 }
 

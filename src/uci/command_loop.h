@@ -14,6 +14,7 @@ extern std::atomic<uint8_t> quitRequested;
 
 inline constexpr int CommandBufferSize = 4096;
 inline constexpr int MoveTokenLimit = 11;
+inline constexpr uint32_t StartupHashMegabytes = 32;
 
 // One-time start-up, in the engine's fixed order. Prints nothing.
 void initialiseEngine();
