@@ -13,12 +13,10 @@
 #include "options/options.h"
 #include "platform/input.h"
 #include "search/hash.h"
+#include "uci/go.h"
 #include "uci/perft_command.h"
 
 namespace brinz {
-
-std::atomic<int32_t> SearchState{Idle};
-std::atomic<uint8_t> quitRequested{0};
 
 namespace {
 
@@ -76,7 +74,7 @@ void dispatchCommand(const char* line) {
     }
     if (strncasecmp(line, "position", 8) == 0) return handlePosition(rest(9));
     if (strncasecmp(line, "quit", 4) == 0) shutdownEngine();
-    if (strncasecmp(line, "go", 2) == 0) return;
+    if (strncasecmp(line, "go", 2) == 0) return handleGo(rest(3));
     if (strncasecmp(line, "setoption name", 14) == 0) return handleSetOption(rest(15));
     if (strncasecmp(line, "bench", 5) == 0) return;
     if (strncasecmp(line, "perft", 5) == 0) return handlePerft(rest(6));
