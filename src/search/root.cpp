@@ -144,7 +144,7 @@ void rootSearch(const Move* searchMoves) {
     }
     stack[1].moveListStart = end;
 
-    if (!searchMoves || !searchMoves[0]) {
+    if (!searchMoves) {
         for (MoveListEntry* e = start; e < end; ++e) addRootMove(e->move);
     } else {
         // Only moves of the root's own list count, each once: a listed move that is not

@@ -41,8 +41,9 @@ extern int bestMoveChanges[61];
 void resetRootResults();
 
 // Searches RootPosition by iterative deepening on thread 0 under searchClock and the
-// hooks, until a limit, a stop rule or Stopping. `searchMoves` is zero-terminated
-// (empty: every legal move); moves that are not legal at the root, and repeats, are dropped.
+// hooks, until a limit, a stop rule or Stopping. `searchMoves` is null for every legal
+// move, else a zero-terminated list that restricts the root (an empty list leaves nothing);
+// moves that are not legal at the root, and repeats, are dropped.
 // Under "go infinite" or while pondering it does not return before it is released.
 void rootSearch(const Move* searchMoves);
 

@@ -73,8 +73,8 @@ GoParameters parseGoLine(const char* text) {
     return go;
 }
 
-void parseSearchMoves(const char* text, Move* list, int size) {
-    int count = 0;
+int parseSearchMoves(const char* text, Move* list, int size) {
+    int count = 0, named = 0;
     const char* p = text;
     while (isBlank(*p)) ++p;
     while (*p && count < size - 1) {
@@ -85,12 +85,13 @@ void parseSearchMoves(const char* text, Move* list, int size) {
         bool shaped = length >= 4 && token[0] >= 'a' && token[0] <= 'h' && token[1] >= '1' && token[1] <= '8' &&
                       token[2] >= 'a' && token[2] <= 'h' && token[3] >= '1' && token[3] <= '8';
         if (!shaped) break;
-        Move m = TextToMove(RootPosition, token);
-        if (!m) break;
-        list[count++] = m;
+        ++named;
+        // A move that is not legal here is dropped; the moves after it still count.
+        if (Move m = TextToMove(RootPosition, token)) list[count++] = m;
         while (isBlank(*p)) ++p;
     }
     list[count] = 0;
+    return named;
 }
 
 TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo, bool ponderOption) {
@@ -155,9 +156,11 @@ void startSearch(const GoParameters& go, const Move* searchMoves) {
 void handleGo(const char* text) {
     GoParameters go = parseGoLine(text);
     Move searchMoves[SearchMovesSize] = {0};
+    bool restricted = false;
     if (const char* at = std::strstr(text, "searchmoves"); at && std::strlen(at) >= 12)
-        parseSearchMoves(at + 12, searchMoves, SearchMovesSize);
-    startSearch(go, searchMoves);
+        restricted = parseSearchMoves(at + 12, searchMoves, SearchMovesSize) > 0;
+    // Moves were named but none is legal: the root has nothing to search, not everything.
+    startSearch(go, restricted ? searchMoves : nullptr);
     printMove("bestmove ", bestMove);
     if (ponderMove != MOVE_NULL && ponderMove != MOVE_NONE) printMove("ponder ", ponderMove);
     std::printf("\n");

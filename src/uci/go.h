@@ -19,9 +19,10 @@ inline constexpr int64_t PollIntervalNodes = 20000;
 
 // Reads the keywords of a go line (the text after "go "), each at its first occurrence.
 GoParameters parseGoLine(const char* text);
-// Fills `list` (zero-terminated, at most `size` - 1 moves) with the moves of RootPosition
-// named in `text`; a malformed token, or one that names no move, ends the list.
-void parseSearchMoves(const char* text, Move* list, int size);
+// Fills `list` (zero-terminated, at most `size` - 1 moves) with the legal moves of
+// RootPosition named in `text`; a malformed token ends the list, a well-formed one that
+// names no legal move is dropped. Returns the number of well-formed tokens read.
+int parseSearchMoves(const char* text, Move* list, int size);
 
 struct TimeLimits {
     int64_t softLimit, hardLimit;  // milliseconds
@@ -33,7 +34,7 @@ TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo,
 // Parses the go line, searches and prints "bestmove", then sets SearchState to Idle.
 void handleGo(const char* text);
 // Sets up searchClock and the hooks, applies the options, runs the root search; ends the
-// process if "quit" arrived during the search.
+// process if "quit" arrived during the search. `searchMoves` as for rootSearch.
 void startSearch(const GoParameters& go, const Move* searchMoves);
 // Every pollInterval nodes on thread 0: sets Stopping when a limit has been reached.
 void checkLimits();
