@@ -8,8 +8,10 @@
 #include "board/attacks.h"
 #include "board/keys.h"
 #include "board/position.h"
+#include "eval/pawns.h"
 #include "options/options.h"
 #include "platform/input.h"
+#include "uci/eval_command.h"
 
 namespace brinz {
 
@@ -37,6 +39,7 @@ bool PlayMoveToken(const char* /*token*/) {
 void initialiseEngine() {
     InitKeys();
     InitAttacks();
+    AllocatePawnTables(PawnTableSlots);
     registerEngineParameters();
     registerUciOptions();
     applyParameterFile();
@@ -66,6 +69,7 @@ void dispatchCommand(const char* line) {
     if (strncasecmp(line, "go", 2) == 0) return;
     if (strncasecmp(line, "setoption name", 14) == 0) return handleSetOption(rest(15));
     if (strncasecmp(line, "bench", 5) == 0) return;
+    if (strncasecmp(line, "eval", 4) == 0) return handleEval();
 }
 
 void handleUci() {
