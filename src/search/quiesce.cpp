@@ -15,7 +15,7 @@ namespace {
 
 constexpr uint32_t CheckZoneNodes = 400;   // quiescence nodes after which the check zone closes
 constexpr int CheckZoneAlpha = 1664;       // with alpha this high, checks and the table are not worth it
-constexpr int EndgameMaterial = 6784;
+constexpr int FutilityEndgameMaterial = 6784;
 constexpr int BareEndingMargin = 2560;
 constexpr int FutilityFloor = -5120;
 constexpr int SelectedMoves = 4;
@@ -90,7 +90,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     const bool futility = (Parameters.futilityPruning == 0 || (Parameters.futilityPruning == 1 && !pvNode)) &&
                           node.staticEval > FutilityFloor && !MovePromotion(pos.lastMove) && pos.material[side] != 0;
     int margin = Parameters.futilityMargin0;
-    if (pos.material[WHITE] + pos.material[BLACK] <= EndgameMaterial)
+    if (pos.material[WHITE] + pos.material[BLACK] <= FutilityEndgameMaterial)
         margin = pos.material[WHITE] > 256 && pos.material[BLACK] > 256 ? 2 * margin : BareEndingMargin;
 
     auto searchMove = [&](Move m) {

@@ -27,7 +27,7 @@ namespace {
 constexpr int KingSafetySwing = 128;
 constexpr int PassedPawnSwing = 64;
 constexpr int FutilityFloor = -5120;         // below this the static evaluation is too unsure to prune on
-constexpr int EndgameMaterial = 6784;        // total material at or below which futility margins double
+constexpr int FutilityEndgameMaterial = 6784;        // total material at or below which futility margins double
 constexpr int NullMoveMiddlegame = 5120;     // non-pawn material above which the larger reduction applies
 constexpr int NullVerifyMaterial = 3392;     // with more than this the null move is trusted unverified
 constexpr int NullVerifyDepth = 420;
@@ -46,6 +46,9 @@ int pawnsOf(const Position& pos, int colour) { return pos.pieceCount[MakeCode(PA
 bool onlyPawns(const Position& pos) {
     return pos.material[WHITE] == 256 * pawnsOf(pos, WHITE) && pos.material[BLACK] == 256 * pawnsOf(pos, BLACK);
 }
+
+// Terms 0 and 1 are the king safety of white and black, 2 and 3 their passed-pawn scores.
+int evalTerm(const EvalExtras& e, int i) { return i < 2 ? e.kingSafety[i] : e.passedPawns[i - 2]; }
 
 int evaluate(Position& pos, PlyRecord& record, int threadIndex) {
     return Evaluate(pos, record.evalTerms, threadIndex, record.evalFlag);
@@ -251,7 +254,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
     }
     const int side = pos.side, other = pos.xside;
     int delta[4];
-    for (int i = 0; i < 4; ++i) delta[i] = node.evalTerms[i] - parent.evalTerms[i];
+    for (int i = 0; i < 4; ++i) delta[i] = evalTerm(node.evalTerms, i) - evalTerm(parent.evalTerms, i);
 
     // A reduced move whose position turned worse for our king or passers is searched in full instead.
     if (parent.reduced && knowledgeOn() &&
@@ -315,7 +318,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
                           !node.inCheck && node.staticEval > FutilityFloor && !MovePromotion(pos.lastMove) &&
                           !mateThreat;
     int margin1 = Parameters.futilityMargin1, margin2 = Parameters.futilityMargin2;
-    if (pos.material[WHITE] + pos.material[BLACK] <= EndgameMaterial) {
+    if (pos.material[WHITE] + pos.material[BLACK] <= FutilityEndgameMaterial) {
         margin1 *= 2;
         margin2 *= 2;
     }

@@ -10,9 +10,11 @@
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/position.h"
+#include "eval/pawns.h"
 #include "options/options.h"
 #include "platform/input.h"
 #include "search/hash.h"
+#include "uci/eval_command.h"
 #include "uci/go.h"
 #include "uci/perft_command.h"
 
@@ -48,6 +50,7 @@ void initialiseEngine() {
     // Start-up size; the first search resizes to the "Hash" option.
     if (!resizeHash(StartupHashMegabytes))
         std::printf("info string hash table: only %u KiB could be allocated\n", unsigned(clusterCount / 16));
+    AllocatePawnTables(PawnTableSlots);
     registerEngineParameters();
     registerUciOptions();
     applyParameterFile();
@@ -78,6 +81,7 @@ void dispatchCommand(const char* line) {
     if (strncasecmp(line, "setoption name", 14) == 0) return handleSetOption(rest(15));
     if (strncasecmp(line, "bench", 5) == 0) return;
     if (strncasecmp(line, "perft", 5) == 0) return handlePerft(rest(6));
+    if (strncasecmp(line, "eval", 4) == 0) return handleEval();
 }
 
 void handleUci() {
