@@ -9,6 +9,7 @@
 #include "board/attacks.h"
 #include "board/keys.h"
 #include "board/position.h"
+#include "eval/pawns.h"
 #include "options/options.h"
 #include "platform/clock.h"
 #include "search/hash.h"
@@ -21,6 +22,7 @@ namespace brinz::bench {
 inline void initialise(int hashMegabytes) {
     InitKeys();
     InitAttacks();
+    AllocatePawnTables(1);
     registerEngineParameters();
     registerUciOptions();
     char line[64];

@@ -6,12 +6,11 @@
 namespace brinz {
 
 uint32_t clusterCount = 0;
+HashCluster* hashTable = nullptr;
 uint8_t hashAge = 0;
 std::atomic<uint32_t> hashStores{0};
 
 namespace {
-
-HashCluster* table = nullptr;
 
 // The largest table ever asked for: 2^26 clusters (4 GiB).
 constexpr uint64_t MaxClusterCount = uint64_t(1) << 26;
@@ -21,7 +20,7 @@ HashCluster* allocateClusters(uint32_t count) {
     return new (std::nothrow) HashCluster[count];
 }
 
-HashCluster& clusterOf(uint64_t key) { return table[uint32_t(key) & (clusterCount - 1)]; }
+HashCluster& clusterOf(uint64_t key) { return hashTable[uint32_t(key) & (clusterCount - 1)]; }
 
 bool sameKey(const HashEntry& e, uint64_t key) {
     return e.keyLow.load(Relaxed) == uint32_t(key) && e.keyHigh.load(Relaxed) == uint32_t(key >> 32);
@@ -42,26 +41,26 @@ uint32_t hashClusterCountFor(uint32_t megabytes) {
 
 bool resizeHash(uint32_t megabytes) {
     uint32_t count = hashClusterCountFor(megabytes);
-    if (count == clusterCount && table) return true;
+    if (count == clusterCount && hashTable) return true;
     HashCluster* fresh = allocateClusters(count);
     if (!fresh) {
         // Nothing to fall back on at start-up: take the largest smaller table that fits.
-        while (!table && !fresh && count > 512) fresh = allocateClusters(count /= 2);
+        while (!hashTable && !fresh && count > 512) fresh = allocateClusters(count /= 2);
         if (!fresh) return false;
-        delete[] table;
-        table = fresh;
+        delete[] hashTable;
+        hashTable = fresh;
         clusterCount = count;
         return false;
     }
-    delete[] table;
-    table = fresh;
+    delete[] hashTable;
+    hashTable = fresh;
     clusterCount = count;
     return true;
 }
 
 void clearHash() {
     for (uint32_t c = 0; c < clusterCount; ++c)
-        for (HashEntry& e : table[c].entry) {
+        for (HashEntry& e : hashTable[c].entry) {
             e.keyLow.store(0, Relaxed);
             e.keyHigh.store(0, Relaxed);
             e.data.store(0, Relaxed);
@@ -71,8 +70,8 @@ void clearHash() {
 }
 
 void freeHash() {
-    delete[] table;
-    table = nullptr;
+    delete[] hashTable;
+    hashTable = nullptr;
     clusterCount = 0;
 }
 

@@ -34,6 +34,8 @@ inline constexpr int HashAgeShift = 22;
 
 // Number of clusters: a power of two, written only between searches.
 extern uint32_t clusterCount;
+// The storage: clusterCount clusters.
+extern HashCluster* hashTable;
 // Advanced (modulo 256) at every search start so that older entries are replaced first.
 extern uint8_t hashAge;
 // Stores that took a new slot since the search started; feeds the fill estimate.
@@ -64,6 +66,9 @@ bool probeHash(const Position& pos, int& alpha, int& beta, int depth, Move& move
 // MOVE_NONE keeps the old move), else replaces the entry of an older search, else
 // the shallowest one of the cluster.
 void storeHash(const Position& pos, Move move, int score, int depth, int bound, bool mateThreat);
+
+// Starts loading the cluster of `key`, so the probe at the next node finds it in cache.
+inline void prefetchHash(uint64_t key) { __builtin_prefetch(&hashTable[uint32_t(key) & (clusterCount - 1)]); }
 
 // Expected permill of entries written by this search's stores (no table scan).
 int hashFullPermill();
