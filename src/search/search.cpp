@@ -375,6 +375,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
                 if (v >= beta) recordCutoff(side, m, stack, ply, depth, v);
             }
         }
+        // With helper threads, this is where the rest of the list will be offered as a split point.
     }
 
     if (n == 0) return 0;  // no legal move and not in check: stalemate

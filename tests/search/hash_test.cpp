@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "options/options.h"
 #include "search/hash.h"
 #include "support/engine_setup.h"
 
@@ -150,6 +151,30 @@ TEST_F(HashTest, FillEstimateCountsThisSearchsStores) {
     EXPECT_EQ(hashFullPermill(), 0);
     hashStores.store(4 * clusterCount, Relaxed);
     EXPECT_EQ(hashFullPermill(), 632);
+}
+
+}  // namespace
+}  // namespace brinz
+
+namespace brinz {
+namespace {
+
+TEST(HashOptions, ClearHashButtonEmptiesTheTableAtTheNextSearchStartAndReleases) {
+    support::initialiseTables();
+    handleSetOption("Hash value 4");
+    applyOptions(WHITE);
+    EXPECT_EQ(clusterCount, 1u << 16);
+    Position pos;
+    pos.key = 0x5555;
+    storeHash(pos, 0, 10, 60, BOUND_EXACT, false);
+    handleSetOption("Clear Hash\n");
+    applyOptions(WHITE);
+    int alpha = -100, beta = 100;
+    Move move;
+    bool mateThreat, nullAllowed = true;
+    EXPECT_FALSE(probeHash(pos, alpha, beta, 0, move, mateThreat, nullAllowed));
+    EXPECT_STREQ(optionText("Clear Hash"), "false");
+    handleSetOption("Hash value 64");
 }
 
 }  // namespace
