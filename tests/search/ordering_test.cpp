@@ -45,8 +45,9 @@ TEST_F(OrderingTest, TableMoveFindsItsFullMoveByItsLowBits) {
     Move stored = move("e4d5") & 0x1FFFF;  // what a table entry keeps: no piece, no captured type
     scoreMoves(stack, pos, Ply, stored);
     EXPECT_EQ(entry("e4d5").score, CandidateScore);
-    for (MoveListEntry* e = begin(); e < end(); ++e)
+    for (MoveListEntry* e = begin(); e < end(); ++e) {
         if (e->move != move("e4d5")) EXPECT_LT(e->score, CandidateScore);
+    }
 }
 
 TEST_F(OrderingTest, NoCandidateMeansNoMoveIsFirstNotEvenA1B1) {
@@ -61,8 +62,9 @@ TEST_F(OrderingTest, LosingCaptureComesAfterEveryQuietMove) {
     scoreMoves(stack, pos, Ply, MOVE_NONE);
     int losing = entry("d1d5").score;
     EXPECT_EQ(losing, 256 - 2560);
-    for (MoveListEntry* e = begin(); e < end(); ++e)
+    for (MoveListEntry* e = begin(); e < end(); ++e) {
         if (!IsCapture(e->move)) EXPECT_GT(e->score, losing);
+    }
 }
 
 TEST_F(OrderingTest, EvenExchangeTiesKillerOneAndTheEarlierMoveIsPickedFirst) {
