@@ -46,7 +46,9 @@ TEST_F(OrderingTest, TableMoveFindsItsFullMoveByItsLowBits) {
     scoreMoves(stack, pos, Ply, stored);
     EXPECT_EQ(entry("e4d5").score, CandidateScore);
     for (MoveListEntry* e = begin(); e < end(); ++e) {
-        if (e->move != move("e4d5")) EXPECT_LT(e->score, CandidateScore);
+        if (e->move != move("e4d5")) {
+            EXPECT_LT(e->score, CandidateScore);
+        }
     }
 }
 
@@ -63,7 +65,9 @@ TEST_F(OrderingTest, LosingCaptureComesAfterEveryQuietMove) {
     int losing = entry("d1d5").score;
     EXPECT_EQ(losing, 256 - 2560);
     for (MoveListEntry* e = begin(); e < end(); ++e) {
-        if (!IsCapture(e->move)) EXPECT_GT(e->score, losing);
+        if (!IsCapture(e->move)) {
+            EXPECT_GT(e->score, losing);
+        }
     }
 }
 
