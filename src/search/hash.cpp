@@ -1,6 +1,8 @@
 #include "search/hash.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <new>
 
 namespace brinz {
@@ -15,9 +17,22 @@ namespace {
 // The largest table ever asked for: 2^26 clusters (4 GiB).
 constexpr uint64_t MaxClusterCount = uint64_t(1) << 26;
 
-HashCluster* allocateClusters(uint32_t count) {
-    // Atomics value-initialise, so the new table is zero-filled.
-    return new (std::nothrow) HashCluster[count];
+void* storage = nullptr;  // what the allocator gave; hashTable is its first 64-byte boundary
+
+// Zero-filled clusters on a 64-byte boundary. calloc hands large blocks over as fresh
+// zero pages, so even a gigabyte costs nothing until it is used.
+HashCluster* allocateClusters(uint32_t count, void*& block) {
+    block = std::calloc(size_t(count) * sizeof(HashCluster) + 64, 1);
+    if (!block) return nullptr;
+    uintptr_t address = (reinterpret_cast<uintptr_t>(block) + 63) & ~uintptr_t(63);
+    return std::launder(reinterpret_cast<HashCluster*>(address));
+}
+
+// Frees the current storage and puts `fresh` (inside `block`) in its place.
+void installTable(HashCluster* fresh, void* block) {
+    std::free(storage);
+    storage = block;
+    hashTable = fresh;
 }
 
 HashCluster& clusterOf(uint64_t key) { return hashTable[uint32_t(key) & (clusterCount - 1)]; }
@@ -42,18 +57,17 @@ uint32_t hashClusterCountFor(uint32_t megabytes) {
 bool resizeHash(uint32_t megabytes) {
     uint32_t count = hashClusterCountFor(megabytes);
     if (count == clusterCount && hashTable) return true;
-    HashCluster* fresh = allocateClusters(count);
+    void* block = nullptr;
+    HashCluster* fresh = allocateClusters(count, block);
     if (!fresh) {
         // Nothing to fall back on at start-up: take the largest smaller table that fits.
-        while (!hashTable && !fresh && count > 512) fresh = allocateClusters(count /= 2);
+        while (!hashTable && !fresh && count > 512) fresh = allocateClusters(count /= 2, block);
         if (!fresh) return false;
-        delete[] hashTable;
-        hashTable = fresh;
+        installTable(fresh, block);
         clusterCount = count;
         return false;
     }
-    delete[] hashTable;
-    hashTable = fresh;
+    installTable(fresh, block);
     clusterCount = count;
     return true;
 }
@@ -70,8 +84,7 @@ void clearHash() {
 }
 
 void freeHash() {
-    delete[] hashTable;
-    hashTable = nullptr;
+    installTable(nullptr, nullptr);
     clusterCount = 0;
 }
 
