@@ -217,8 +217,8 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms) {
         terms.mobilityEg += QueenMobilityEg[Clamped(count, 31)];
     }
 
-    // Promotions can leave more undeveloped units than the table counts.
-    terms.development = DevelopmentTable[Clamped(terms.undeveloped, 12)];
+    // Promoted knights at home can count past the table.
+    terms.development = DevelopmentValue(terms.undeveloped);
 }
 
 int ShelterAt(const Position& pos, int colour, int kingSquare) {
