@@ -135,6 +135,7 @@ std::vector<std::string> EpdFens(const char* name) {
 // Random placements of varied material, fixed seed: endgames and middlegames with
 // passed pawns, pawn storms and exposed kings that the test suites rarely show.
 std::vector<std::string> RandomFens(int count) {
+    support::initialiseTables();  // the legality filter below needs the attack tables
     std::mt19937 random(20260101);
     std::vector<std::string> fens;
     const char* letters = "PNBRQ";
