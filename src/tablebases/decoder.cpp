@@ -53,20 +53,22 @@ uint32_t bigEndian32(const uint8_t* p) {
 // increasing order (a distance below the length repeats a pattern). May write up to 15 bytes
 // past dst + n.
 inline void copyMatch(uint8_t* dst, uint32_t d, uint32_t n) {
+    const uint8_t* src = dst - d;
     if (d >= 16) {
-        for (uint32_t i = 0; i < n; i += 16) std::memcpy(dst + i, dst + i - d, 16);
+        for (uint32_t i = 0; i < n; i += 16) std::memcpy(dst + i, src + i, 16);
         return;
     }
     if (d == 1) {
-        std::memset(dst, dst[-1], n);
+        std::memset(dst, *src, n);
         return;
     }
     // Block copies must not read bytes they have not written yet: lay the first stretch out
     // byte by byte, then copy from a multiple of the period at least 16 back.
     uint32_t far = d * ((16 + d - 1) / d);
     uint32_t head = std::min(n, far);
-    for (uint32_t i = 0; i < head; i++) dst[i] = dst[i - d];
-    for (uint32_t i = far; i < n; i += 16) std::memcpy(dst + i, dst + i - far, 16);
+    for (uint32_t i = 0; i < head; i++) dst[i] = src[i];
+    const uint8_t* periodBack = dst - far;
+    for (uint32_t i = far; i < n; i += 16) std::memcpy(dst + i, periodBack + i, 16);
 }
 
 }  // namespace
