@@ -95,7 +95,7 @@ inline std::vector<uint8_t> flatMainLengths(const std::vector<int>& lengths) {
     return bits.bytes;
 }
 
-struct FileSpec {
+struct FileRecipe {
     uint8_t blockBits = 13;
     uint8_t distanceCount = 24;
     uint32_t magic = CompressedFileMagic;
@@ -120,27 +120,27 @@ inline void resealHeader(std::vector<uint8_t>& file) {
     putBigEndian32(file, h - 4, checkValue(file.data(), h - 4));
 }
 
-inline std::vector<uint8_t> assembleFile(const FileSpec& spec) {
+inline std::vector<uint8_t> assembleFile(const FileRecipe& recipe) {
     std::vector<uint8_t> file(CompressedBanner, CompressedBanner + 64);
     file.resize(80);
-    uint32_t blocks = uint32_t(spec.blocks.size());
-    file[70] = spec.blockBits;
-    file[71] = spec.distanceCount;
-    putBigEndian32(file, 72, spec.blockCountOverride ? spec.blockCountOverride : blocks);
-    putBigEndian32(file, 76, spec.magic);
+    uint32_t blocks = uint32_t(recipe.blocks.size());
+    file[70] = recipe.blockBits;
+    file[71] = recipe.distanceCount;
+    putBigEndian32(file, 72, recipe.blockCountOverride ? recipe.blockCountOverride : blocks);
+    putBigEndian32(file, 76, recipe.magic);
     for (uint32_t i = 0; i < blocks; i++)
         for (int w = 0; w < 8; w++) file.push_back(uint8_t(0xA0 + w));  // check words, never read
     Bits fields;
-    uint32_t mask = (1u << spec.blockBits) - 1;
-    for (const auto& block : spec.blocks) fields.put(block.size() & mask, spec.blockBits);
-    fields.put(spec.lastLength & mask, spec.blockBits);
-    for (uint32_t d : spec.distances) fields.put(d, spec.blockBits);
+    uint32_t mask = (1u << recipe.blockBits) - 1;
+    for (const auto& block : recipe.blocks) fields.put(block.size() & mask, recipe.blockBits);
+    fields.put(recipe.lastLength & mask, recipe.blockBits);
+    for (uint32_t d : recipe.distances) fields.put(d, recipe.blockBits);
     file.insert(file.end(), fields.bytes.begin(), fields.bytes.end());
-    file.insert(file.end(), spec.codeLengthStream.begin(), spec.codeLengthStream.end());
+    file.insert(file.end(), recipe.codeLengthStream.begin(), recipe.codeLengthStream.end());
     file.resize(file.size() + 4);
     putBigEndian32(file, 64, uint32_t(file.size()));
     resealHeader(file);
-    for (const auto& block : spec.blocks) file.insert(file.end(), block.begin(), block.end());
+    for (const auto& block : recipe.blocks) file.insert(file.end(), block.begin(), block.end());
     return file;
 }
 
