@@ -117,6 +117,7 @@ const RoundTripCase RoundTripCases[] = {
     {"LongRuns", longRuns, 5 * 8192 + 777},
     {"ShortRepeatingPatterns", [] { return Generator(patterns); }, 5 * 8192 + 1},
     {"TableLike", tableLike, 6 * 8192 + 4000},
+    {"ManyBlocks", tableLike, 40 * 8192 + 300},
     {"SingleByte", [] { return Generator(noise); }, 1},
     {"SingleShortBlock", tableLike, 5000},
     {"ExactlyOneBlock", tableLike, 8192},
