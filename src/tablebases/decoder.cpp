@@ -22,8 +22,6 @@ enum FailPlace : int {
     AT_HEADER_REST,
     AT_CHECK_VALUE,
     AT_FIELDS,
-    AT_CODE_LENGTHS,
-    AT_MAIN_CODE,
     AT_LENGTH_ABOVE_31,
     AT_SINGLE_CODE,
     AT_INCOMPLETE_CODE,
@@ -259,9 +257,8 @@ int readHeaderBody(const uint8_t* header, uint32_t headerLength, uint32_t blockB
 
     uint8_t lengths[MainSymbolCount];
     BitReader codeStream = makeBitReader(header + fieldsEnd, size_t(headerLength - 4 - fieldsEnd));
-    if (readCodeLengths(codeStream, lengths, MainSymbolCount)) return fail(AT_CODE_LENGTHS, DECODE_FILE_BROKEN);
-    if (buildHuffmanTable(lengths, MainSymbolCount, info.mainTable)) return fail(AT_MAIN_CODE, DECODE_FILE_BROKEN);
-    return 0;
+    if (int error = readCodeLengths(codeStream, lengths, MainSymbolCount)) return error;
+    return buildHuffmanTable(lengths, MainSymbolCount, info.mainTable);
 }
 
 }  // namespace

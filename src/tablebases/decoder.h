@@ -15,6 +15,7 @@ namespace brinz {
 // bit first.
 
 // Error codes: the low 8 bits are the kind, the bits above name the failing place.
+// Out of memory is never returned in practice: tbAllocate ends the process first.
 enum DecoderErrorKind : int {
     DECODE_READ_ERROR = 2,
     DECODE_OUT_OF_MEMORY = 5,
