@@ -72,11 +72,14 @@ int ShieldDirection(const Position& pos, int square, int king, int sliderColour)
 }  // namespace
 
 bool IsAttacked(const Position& pos, int target, int colour) {
-    for (int node = pos.links[LIST_HEAD + MakeCode(KING, colour)][1]; node != LIST_END; node = pos.links[node][1]) {
+    // Pawns come last in the chain; two board reads replace walking up to eight of them.
+    const int pawnHead = LIST_HEAD + MakeCode(PAWN, colour);
+    for (int node = pos.links[LIST_HEAD + MakeCode(KING, colour)][1]; node != pawnHead; node = pos.links[node][1]) {
         if (node > 119) continue;
         if (PieceAttacks(pos, pos.board[node], node, target)) return true;
     }
-    return false;
+    const int pawn = MakeCode(PAWN, colour), behind = target - PawnPush[colour];
+    return pos.board[behind - 1] == pawn || pos.board[behind + 1] == pawn;
 }
 
 int FindCheckers(Position& pos) {
@@ -119,7 +122,7 @@ int DiscoveryDirection(const Position& pos, int square) {
     return ShieldDirection(pos, square, pos.kingSquare(colour ^ 1), colour);
 }
 
-bool IsLegal(Position& pos, Move move) {
+bool IsLegalSlow(Position& pos, Move move) {
     if (pos.checkerCount) return true;
     int from = MoveFrom(move), to = MoveTo(move);
     if (MovePiece(move) == KING) return !IsAttacked(pos, to, pos.xside);

@@ -64,10 +64,20 @@ int PinDirection(const Position& pos, int square);
 // own slider and that king (moving it off the line gives check), else 0.
 int DiscoveryDirection(const Position& pos, int square);
 
+// The part of IsLegal that needs more than one table look-up.
+bool IsLegalSlow(Position& pos, Move move);
+
 // Whether a pseudo-legal move of the side to move keeps its own king safe. In check it
 // answers true: evasions are legal by construction. En-passant captures are decided by
 // making them, since removing two pawns can open a line no table look-up sees.
-bool IsLegal(Position& pos, Move move);
+inline bool IsLegal(Position& pos, Move move) {
+    if (pos.checkerCount) return true;
+    // A piece off every line through its king cannot be pinned.
+    if (MovePiece(move) != KING && !(move & EN_PASSANT) &&
+        !(AttackBetween(MoveFrom(move), pos.kingSquare(pos.side)).mask & LINE_BIT))
+        return true;
+    return IsLegalSlow(pos, move);
+}
 
 // The same question answered by making and unmaking the move; `pos` is restored.
 bool IsLegalByMaking(Position& pos, Move move);

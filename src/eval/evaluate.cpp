@@ -138,11 +138,11 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
         const PieceTerms& own = pieces[c];
         int mgTerm = own.mgTerms, egTerm = own.egTerms;
 
-        // Counts grow past the tables with promoted rooks and queens; they read the last entry.
-        int seventh = SeventhRank[Clamped(own.seventh, 7)];
+        // Promoted rooks and queens can count past these tables.
+        int seventh = SeventhRankBonus(own.seventh);
         mgTerm += seventh;
         if (RelativeRank[xc][kings[xc]] == 0) egTerm += seventh;
-        mgTerm -= BadPieces[Clamped(own.badPieces, 7)];
+        mgTerm -= BadPiecesPenalty(own.badPieces);
 
         if (own.bishopColours == 3) {
             int pair = BishopPair[Clamped(entry.centreType, 6)];

@@ -35,6 +35,10 @@ inline constexpr struct KingEndgameTable {
 inline constexpr int SeventhRank[8] = {0, 16, 32, 64, 110, 150, 150, 150};
 // By the number of poorly placed pieces; larger counts read the last entry.
 inline constexpr int BadPieces[8] = {0, 2, 6, 20, 50, 80, 120, 120};
+// Counts that promotions can push past their tables read the last entry.
+inline int SeventhRankBonus(int count) { return SeventhRank[count < 7 ? count : 7]; }
+inline int BadPiecesPenalty(int count) { return BadPieces[count < 7 ? count : 7]; }
+
 // By CentreType 0..6.
 inline constexpr int BishopPair[7] = {60, 100, 80, 0, 30, 70, 60};
 inline constexpr int ShelterFactor[7] = {12, 16, 12, 6, 10, 12, 12};

@@ -41,12 +41,13 @@ struct RankMasks {
 };
 constexpr RankMasks Masks;
 
-std::unique_ptr<PawnEntry[]> PawnTables[PawnTableSlots];
+std::unique_ptr<PawnTable> PawnTables[PawnTableSlots];
 
-// An entry can only match keys whose low 16 bits equal its index, so this key matches none.
-void ClearTable(PawnEntry* table) {
-    std::memset(static_cast<void*>(table), 0, sizeof(PawnEntry) * PawnTableEntries);
-    for (uint32_t i = 0; i < uint32_t(PawnTableEntries); ++i) table[i].keyLow = i ^ 1;
+// A zeroed entry would pass for the analysis of a pawnless board (pawnKey 0) with no open
+// files. An entry only serves keys whose low 16 bits equal its index, so this key fits none.
+void ClearTable(PawnTable& table) {
+    std::memset(static_cast<void*>(&table), 0, sizeof table);
+    for (uint32_t i = 0; i < uint32_t(PawnTableEntries); ++i) table.entry[i].keyLow = i ^ 1;
 }
 
 // Multiplies a storm value when an enemy pawn stands ahead on the neighbouring file
@@ -193,14 +194,14 @@ void AllocatePawnTables(int threadCount) {
     if (threadCount > PawnTableSlots) threadCount = PawnTableSlots;
     for (int i = 0; i < threadCount; ++i)
         if (!PawnTables[i]) {
-            PawnTables[i] = std::make_unique<PawnEntry[]>(PawnTableEntries);
-            ClearTable(PawnTables[i].get());
+            PawnTables[i] = std::make_unique<PawnTable>();
+            ClearTable(*PawnTables[i]);
         }
 }
 
 void ClearPawnTables() {
     for (auto& table : PawnTables)
-        if (table) ClearTable(table.get());
+        if (table) ClearTable(*table);
 }
 
 void ComputePawnEntry(const Position& pos, PawnEntry& entry) {
@@ -219,12 +220,12 @@ void ComputePawnEntry(const Position& pos, PawnEntry& entry) {
 }
 
 const PawnEntry& ProbePawnTable(const Position& pos, int threadIndex, PawnEntry& scratch) {
-    PawnEntry* table = threadIndex >= 0 && threadIndex < PawnTableSlots ? PawnTables[threadIndex].get() : nullptr;
+    PawnTable* table = threadIndex >= 0 && threadIndex < PawnTableSlots ? PawnTables[threadIndex].get() : nullptr;
     if (!table) {
         ComputePawnEntry(pos, scratch);
         return scratch;
     }
-    PawnEntry& entry = table[pos.pawnKey & (PawnTableEntries - 1)];
+    PawnEntry& entry = table->entry[pos.pawnKey & (PawnTableEntries - 1)];
     if (entry.keyLow != uint32_t(pos.pawnKey) || entry.keyHigh != uint32_t(pos.pawnKey >> 32))
         ComputePawnEntry(pos, entry);
     return entry;

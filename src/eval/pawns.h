@@ -18,7 +18,6 @@ struct PawnEntry {
     uint8_t danger[2];             // central pawn danger, at most 24
     uint8_t centreType;            // 0..6, see CentreType
 };
-static_assert(sizeof(PawnEntry) <= 48, "a pawn table of 65536 entries must fit a 3 MiB thread block");
 
 // Classification of the d- and e-file pawns.
 enum CentreType : int {
@@ -86,6 +85,12 @@ inline constexpr int KingPawnProximityRows[8][7] = {
 
 inline constexpr int PawnTableSlots = 8;       // one table per search thread
 inline constexpr int PawnTableEntries = 65536; // indexed by the low 16 bits of pawnKey
+
+// One search thread's pawn analyses; only that thread reads or writes it.
+struct PawnTable {
+    PawnEntry entry[PawnTableEntries];
+};
+static_assert(sizeof(PawnTable) <= 3 * 1024 * 1024);
 
 // Makes sure threads 0 .. threadCount - 1 (at most PawnTableSlots) each own a pawn table.
 // Tables that exist are kept with their entries. Call between searches: at start-up

@@ -142,6 +142,23 @@ int TrappedRook(const Position& pos, int colour, int square, int count) {
     return canCastle ? cost / 2 : cost;
 }
 
+// The king's 8 neighbours and the three squares two ranks in front of it.
+constexpr int KingZoneSize = 11;
+
+// Fills `zone` with the on-board squares of the zone of a king of `colour` on `king`.
+int KingZone(int king, int colour, int zone[KingZoneSize]) {
+    int p = PawnPush[colour], count = 0;
+    for (int d : {17, 16, 15, 1, -1, -15, -16, -17, 2 * p - 1, 2 * p, 2 * p + 1})
+        if (OnBoard(king + d)) zone[count++] = king + d;
+    return count;
+}
+
+// For an on-board square.
+inline bool InKingZone(int king, int colour, int square) {
+    int d = square - king, p = PawnPush[colour];
+    return KingDistance(square, king) == 1 || d == 2 * p - 1 || d == 2 * p || d == 2 * p + 1;
+}
+
 inline bool Attacks(const Position& pos, int code, int from, int target) {
     const AttackEntry& entry = AttackBetween(from, target);
     if (!(AttackBit[code] & entry.mask)) return false;
@@ -217,8 +234,8 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms) {
         terms.mobilityEg += QueenMobilityEg[Clamped(count, 31)];
     }
 
-    // Promotions can leave more undeveloped units than the table counts.
-    terms.development = DevelopmentTable[Clamped(terms.undeveloped, 12)];
+    // Promoted knights at home can count past the table.
+    terms.development = DevelopmentValue(terms.undeveloped);
 }
 
 int ShelterAt(const Position& pos, int colour, int kingSquare) {
@@ -243,14 +260,8 @@ int KingDangerIndex(const Position& pos, int colour, int shelter, uint8_t enemyO
     int k = pos.kingSquare(colour);
     int p = PawnPush[colour];
 
-    // The king's neighbours and the three squares two ranks in front of it.
-    int zone[11], zoneSize = 0;
-    for (int d : {17, 16, 15, 1, -1, -15, -16, -17, 2 * p - 1, 2 * p, 2 * p + 1})
-        if (OnBoard(k + d)) zone[zoneSize++] = k + d;
-    auto inZone = [&](int sq) {
-        int d = sq - k;
-        return KingDistance(sq, k) == 1 || d == 2 * p - 1 || d == 2 * p || d == 2 * p + 1;
-    };
+    int zone[KingZoneSize];
+    int zoneSize = KingZone(k, colour, zone);
 
     int attackers = 0, kinds = 0, adjacent = 0, undefended = 0;
     static constexpr int Kinds[4][2] = {{QUEEN, KIND_QUEEN}, {ROOK, KIND_ROOK}, {BISHOP, KIND_BISHOP}, {KNIGHT, KIND_KNIGHT}};
@@ -269,7 +280,7 @@ int KingDangerIndex(const Position& pos, int colour, int shelter, uint8_t enemyO
             bool hit = false;
             for (int j = 0; j < stepCount; ++j) {
                 for (int sq = s + steps[j]; pos.board[sq] != OFFBOARD; sq += steps[j]) {
-                    if (inZone(sq)) {
+                    if (InKingZone(k, colour, sq)) {
                         hit = true;
                         if (KingDistance(sq, k) == 1) {
                             ++adjacent;

@@ -18,6 +18,7 @@ inline constexpr int QueenMobilityEg[32] = {-20, -15, -10, -5, 0,  5,  10, 15, 1
 
 // By the number of undeveloped units; larger counts read the last entry.
 inline constexpr int DevelopmentTable[13] = {0, -4, -12, -20, -30, -40, -50, -60, -70, -80, -90, -100, -110};
+inline int DevelopmentValue(int undeveloped) { return DevelopmentTable[undeveloped < 12 ? undeveloped : 12]; }
 
 // Outposts by relative square: [rank][file], own back rank first. Only ranks 3 to 6 score.
 inline constexpr int KnightOutpost[8][8] = {

@@ -75,6 +75,7 @@ struct FenFieldCase {
     const char* fen;
     int castleLost, epSquare, fifty;
 };
+void PrintTo(const FenFieldCase& c, std::ostream* out) { *out << c.name; }
 
 const FenFieldCase FieldCases[] = {
     {"EndsAfterSide", "4k3/8/8/8/8/8/8/4K3 w", 15, 0, 0},
@@ -130,6 +131,7 @@ struct BadFenCase {
     const char* name;
     const char* fen;
 };
+void PrintTo(const BadFenCase& c, std::ostream* out) { *out << c.name; }
 
 const BadFenCase BadCases[] = {
     {"Empty", ""},
@@ -188,7 +190,9 @@ TEST(Fen, PlacementsSteppingOffTheBoardStayInside) {
                 EXPECT_EQ(pos.boardFrame[i], OFFBOARD) << i;
             }
         }
-        if (ok) EXPECT_EQ(CheckPositionConsistency(pos), nullptr);
+        if (ok) {
+            EXPECT_EQ(CheckPositionConsistency(pos), nullptr);
+        }
     }
 }
 

@@ -114,7 +114,7 @@ TEST_F(RegistryTest, ApplyConvertsAndClamps) {
 }
 
 TEST_F(RegistryTest, ParameterFileEntriesSetNamedOptions) {
-    std::string path = testing::TempDir() + "brinz_registry_test.cfg";
+    std::string path = testing::TempDir() + "brinz_registry_parameter_file.cfg";
     {
         std::ofstream file(path);
         file << "Hash = 256\nNULLMOVE=false\nhash = 8\nUnknown = 1\n";

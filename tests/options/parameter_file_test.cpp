@@ -11,7 +11,11 @@ namespace brinz {
 namespace {
 
 std::map<std::string, std::string> Read(const std::string& text) {
-    std::string path = testing::TempDir() + "brinz_parameter_file_test.cfg";
+    // One file per test: the tests run in parallel processes.
+    std::string path = testing::TempDir() + "brinz_parameter_file_" +
+                       testing::UnitTest::GetInstance()->current_test_info()->name() + ".cfg";
+    for (char& c : path)
+        if (c == '/' && &c > &path[testing::TempDir().size()]) c = '_';
     {
         std::ofstream file(path, std::ios::binary);
         file << text;
@@ -26,6 +30,7 @@ struct FileCase {
     const char* text;
     std::map<std::string, std::string> expected;
 };
+void PrintTo(const FileCase& c, std::ostream* out) { *out << c.name; }
 
 const FileCase Cases[] = {
     {"CommentsAndBlanks", "NULLMOVE = false ; off for tests\n  THREAT_DEPTH=4\r\n", {{"NULLMOVE", "false"}, {"THREAT_DEPTH", "4"}}},

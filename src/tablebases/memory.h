@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstddef>
+
+namespace brinz {
+
+// Every allocation of the tablebase subsystem comes from here. When memory runs out it prints
+// "*** No se pueden reservar <bytes> bytes de memoria" and ends the process with status 1, so
+// callers never see a null pointer.
+void* tbAllocate(size_t bytes);
+
+// Releases a block from tbAllocate; null is accepted.
+void tbFree(void* block);
+
+}  // namespace brinz
