@@ -47,9 +47,6 @@ bool onlyPawns(const Position& pos) {
     return pos.material[WHITE] == 256 * pawnsOf(pos, WHITE) && pos.material[BLACK] == 256 * pawnsOf(pos, BLACK);
 }
 
-// Terms 0 and 1 are the king safety of white and black, 2 and 3 their passed-pawn scores.
-int evalTerm(const EvalExtras& e, int i) { return i < 2 ? e.kingSafety[i] : e.passedPawns[i - 2]; }
-
 int evaluate(Position& pos, PlyRecord& record, int threadIndex) {
     return Evaluate(pos, record.evalTerms, threadIndex, record.evalFlag);
 }
@@ -253,8 +250,11 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
         node.evalDone = 1;
     }
     const int side = pos.side, other = pos.xside;
-    int delta[4];
-    for (int i = 0; i < 4; ++i) delta[i] = evalTerm(node.evalTerms, i) - evalTerm(parent.evalTerms, i);
+    // Change from the parent: king safety of white and black, then their passed-pawn scores.
+    const EvalExtras &now = node.evalTerms, &before = parent.evalTerms;
+    const int delta[4] = {now.kingSafety[WHITE] - before.kingSafety[WHITE], now.kingSafety[BLACK] - before.kingSafety[BLACK],
+                          now.passedPawns[WHITE] - before.passedPawns[WHITE],
+                          now.passedPawns[BLACK] - before.passedPawns[BLACK]};
 
     // A reduced move whose position turned worse for our king or passers is searched in full instead.
     if (parent.reduced && knowledgeOn() &&
