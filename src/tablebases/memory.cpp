@@ -1,0 +1,22 @@
+#include "tablebases/memory.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace brinz {
+
+void* tbAllocate(std::size_t bytes) {
+    // malloc(0) may answer null legitimately; one byte keeps "null means failure" true.
+    void* block = std::malloc(bytes ? bytes : 1);
+    if (!block) {
+        // Printed as a full decimal so a size beyond 2^31 is not shown negative.
+        std::printf("*** No se pueden reservar %llu bytes de memoria\n", static_cast<unsigned long long>(bytes));
+        std::fflush(stdout);
+        std::exit(1);
+    }
+    return block;
+}
+
+void tbFree(void* block) { std::free(block); }
+
+}  // namespace brinz
