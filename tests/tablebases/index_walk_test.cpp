@@ -115,7 +115,7 @@ const WalkCase Cases[] = {
     {"kpkp", 0, false},  {"kpkp", 1, false},  {"knkp", 0, false},  {"knkp", 1, false},  {"kppk", 0, false},
     {"kppk", 1, false},  {"knpk", 0, false},  {"knpk", 1, false},  {"kbnk", 0, false},  {"kbnk", 1, false},
     {"knnk", 0, false},  {"knnk", 1, false},  {"kqkr", 0, false},  {"kqkr", 1, false},  {"krkr", 0, false},
-    {"krkr", 1, false},  {"kqqk", 0, false},  {"krpk", 0, false},
+    {"krkr", 1, false},  {"kqqk", 0, false},
 };
 
 // The other 4-man tables, each side over a spread of king pairs.
