@@ -55,8 +55,9 @@ void helperMain(int t) { waitForWork(t, nullptr); }
 
 void allocateThreadBlocks(int count) {
     count = count < 1 ? 1 : count > MaxThreads ? MaxThreads : count;
-    AllocatePawnTables(count);
+    // Tables that exist are emptied; new ones come empty.
     ClearPawnTables();
+    AllocatePawnTables(count);
     blockCount = count;
 }
 

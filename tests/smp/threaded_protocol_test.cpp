@@ -62,7 +62,7 @@ TEST(ThreadedProtocol, ThreadedGoAnswersLegalMoves) {
             SCOPED_TRACE(std::string(fen) + " with " + std::to_string(threads) + " threads");
             useThreads(engine, threads);
             engine.send(std::string("position fen ") + fen);
-            engine.send("go depth 7");
+            engine.send("go depth 6");
             std::vector<std::string> lines = engine.readUntil("bestmove", 120000);
             ASSERT_FALSE(lines.empty());
             EXPECT_TRUE(isLegal(fen, bestMoveOf(lines.back()))) << lines.back();
@@ -104,12 +104,12 @@ TEST(ThreadedProtocol, ShortSearchesWithStopsAndQuitsAtRandomMoments) {
             useThreads(engine, threads);
             engine.send(std::string("position fen ") + fen);
             switch (below(4)) {
-                case 0: engine.send("go depth " + std::to_string(1 + below(6))); break;
-                case 1: engine.send("go nodes " + std::to_string(1 + below(30000))); break;
+                case 0: engine.send("go depth " + std::to_string(1 + below(5))); break;
+                case 1: engine.send("go nodes " + std::to_string(1 + below(20000))); break;
                 case 2: {
                     engine.send("go infinite");
                     std::string line;
-                    for (int n = below(6); n > 0 && engine.readLine(line, 60000);) {
+                    for (int n = below(4); n > 0 && engine.readLine(line, 60000);) {
                         ASSERT_NE(line.rfind("bestmove", 0), 0u) << "answered an infinite search by itself";
                         --n;
                     }

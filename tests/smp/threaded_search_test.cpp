@@ -19,11 +19,11 @@ struct SearchCase {
 };
 
 const SearchCase Cases[] = {
-    {"Kiwipete", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 6, -1024, 1024, nullptr},
-    {"QuietMiddlegame", "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 6, -1024, 1024,
+    {"Kiwipete", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 5, -1024, 1024, nullptr},
+    {"QuietMiddlegame", "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10", 5, -1024, 1024,
      nullptr},
-    {"MateInTwo", "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 5, MATE_BOUND, MATE, "g3g6"},
-    {"QueenUp", "3qk3/8/8/8/8/8/2QQ4/4K3 w - - 0 1", 6, 1500, MATE, nullptr},
+    {"MateInTwo", "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 4, MATE_BOUND, MATE, "g3g6"},
+    {"QueenUp", "3qk3/8/8/8/8/8/2QQ4/4K3 w - - 0 1", 5, 1500, MATE, nullptr},
     {"ManyQueens", "1q2k1q1/8/2q2q2/8/8/2Q2Q2/8/1Q2K1Q1 w - - 0 1", 4, -MATE, MATE, nullptr},
 };
 
@@ -153,12 +153,12 @@ TEST_F(SingleCpuTest, MaxCpusOneLeavesEveryHelperAsleep) {
     for (int i = 1; i < MaxThreads; ++i) before[i] = ThreadRecords[i].wakeUps.load();
     uint64_t opened = splitCounters.opened.load();
     handleSetOption("MINIMUM_TREE_SPLIT_DEPTH value 4");
-    testing_smp::searchToDepth(Cases[0].fen, 6, 1);
+    testing_smp::searchToDepth(Cases[0].fen, 5, 1);
     EXPECT_EQ(splitCounters.opened.load(), opened);
     for (int i = 1; i < MaxThreads; ++i) EXPECT_EQ(ThreadRecords[i].wakeUps.load(), before[i]) << "helper " << i;
 
     // With three, every helper is woken once; those at or above three go back to sleep.
-    testing_smp::searchToDepth(Cases[0].fen, 6, 3);
+    testing_smp::searchToDepth(Cases[0].fen, 5, 3);
     handleSetOption("MINIMUM_TREE_SPLIT_DEPTH value 5");
     EXPECT_GT(splitCounters.opened.load(), opened);
     for (int i = 1; i < MaxThreads; ++i) EXPECT_TRUE(wokenSince(i, before[i])) << "helper " << i;
