@@ -127,6 +127,79 @@ TEST_F(NestingTest, ANinthNestedSplitIsRefused) {
     EXPECT_EQ(splitCounters.nestingRefused.load(), refused + 1);
 }
 
+TEST_F(NestingTest, AnAbortedOwnerDoesNotSplit) {
+    // Its last result may be a void 0 from an aborted search: it must unwind, not share it.
+    activeThreads.store(2);
+    ThreadRecords[1].idle.store(1);
+    ThreadRecords[0].abort.store(1);
+    int alpha = 0, beta = 1, best = -INFINITE_SCORE, moves = 1;
+    MoveListEntry list[4] = {};
+    EXPECT_FALSE(split(SearchThreads[0].position, SearchThreads[0].stack, 1, alpha, beta, false, best, 600, moves,
+                       list, list + 4, 0));
+    EXPECT_EQ(activeSplits[0].load(), 0);
+    EXPECT_EQ(ThreadRecords[1].hasWork.load(), 0);
+}
+
+// When the owner's split closes, its abort flag must say whether the work it goes back to
+// was cut off above, whatever the flag held meanwhile (an abort meant for a split point it
+// helped at, or none). Cleared blindly, an abort from above would let the half-searched
+// node pass for a finished one and be stored.
+TEST_F(NestingTest, AfterItsSplitTheOwnerIsAbortedExactlyWhenWorkAboveWasCutOff) {
+    struct Case {
+        const char* name;
+        bool cutAbove, strayAbort;
+    };
+    const Case cases[] = {
+        {"NothingCut", false, false},
+        {"StrayAbortWhileWaiting", false, true},
+        {"CutAbove", true, false},
+        {"CutAboveAndStrayAbort", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing_smp::useThreads(2);
+        testing_smp::prepareSearch();
+        SearchState.store(Searching);
+        activeThreads.store(2);
+        ThreadRecords[1].idle.store(1);
+
+        SplitPoint& above = SplitPoints[2][0];  // the split point thread 0 works at
+        above.parent = nullptr;
+        above.cutoff.store(c.cutAbove);
+        ThreadRecords[0].workingAt = &above;
+
+        SearchThread& me = SearchThreads[0];
+        me.position = support::positionFromFen("4k3/pp3ppp/8/8/8/8/PP3PPP/4K3 w - - 0 1");
+        for (PlyRecord& r : me.stack) {
+            r = PlyRecord{};
+            r.currentMove = r.killer1 = r.killer2 = r.mateKiller = MOVE_NONE;
+            r.moveListStart = me.moveBuffer;
+        }
+        MoveListEntry* list = me.moveBuffer;
+        MoveListEntry* end = GenerateMoves(me.position, list);
+        for (MoveListEntry* e = list; e < end; ++e) e->score = 0;
+        me.stack[2].moveListStart = end;
+
+        // Thread 1 starts once thread 0 has searched every move and waits; it may leave an
+        // abort behind on thread 0, as a split point it helped at would.
+        std::thread helper([&c] {
+            ThreadRecord& r = ThreadRecords[1];
+            while (!r.hasWork.load(std::memory_order_acquire) || !ThreadRecords[0].idle.load()) std::this_thread::yield();
+            r.hasWork.store(0);
+            if (c.strayAbort) ThreadRecords[0].abort.store(1);
+            searchSplitPoint(*r.splitPoint.load(), 1);
+            r.idle.store(1);
+        });
+        int alpha = -INFINITE_SCORE, beta = INFINITE_SCORE, best = -INFINITE_SCORE, moves = 1;
+        EXPECT_TRUE(split(me.position, me.stack, 1, alpha, beta, true, best, 2 * ONE_PLY, moves, list, end, 0));
+        helper.join();
+        ThreadRecords[0].workingAt = nullptr;
+        EXPECT_EQ(ThreadRecords[0].abort.load(), c.cutAbove ? 1 : 0);
+        EXPECT_EQ(moves, 1 + int(end - list)) << "every move was searched";
+        ThreadRecords[0].abort.store(0);
+    }
+}
+
 // A split point at ply 1 of a back-rank mate, worked by the owner (thread 0) and slaves 1
 // and 2, set up by hand. The mating move comes first in the shared list; whoever takes it
 // fails high, and every other worker there must be told to stop.
