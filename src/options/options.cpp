@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "tablebases/registry.h"
+
 namespace brinz {
 
 cOptions Options;
@@ -227,6 +229,19 @@ void applyOptions(int rootSide) {
     p.hashMegabytes = optionInteger("Hash");
     p.nalimovCache = optionInteger("NalimovCache");
     NalimovPathText = optionText("NalimovPath");
+    refreshTablebases();
+}
+
+void refreshTablebases() {
+    // A scan reopens every file and empties the block cache: only when its inputs change.
+    static bool scanned = false;
+    static std::string scannedPath;
+    static int32_t scannedCache = 0;
+    if (scanned && NalimovPathText == scannedPath && Parameters.nalimovCache == scannedCache) return;
+    scanned = true;
+    scannedPath = NalimovPathText;
+    scannedCache = Parameters.nalimovCache;
+    initTablebases(uint32_t(Parameters.nalimovCache), NalimovPathText.c_str());
 }
 
 }  // namespace brinz
