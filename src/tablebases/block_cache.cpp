@@ -166,7 +166,7 @@ int loadBlock(TableFile& tf, int32_t b, uint32_t blockNumber) {
         prepareDecoderState(*state, data);
         int error = readCompressedBlock(info, *state, tf.file, blockNumber);
         fileGuard.unlock();
-        const uint32_t length = blockNumber + 1 == info.blockCount ? info.lastBlockLength : TableBlockBytes;
+        const uint32_t length = state->lengthToProduce;
         if (!error) error = decodeBlock(info, *state, length);
         returnDecoderState(state);
         return error ? -1 : int(length);

@@ -83,7 +83,7 @@ void forgetRegistrations() {
             tf.directory = nullptr;
             tbFree(tf.fileName);
             tf.fileName = nullptr;
-            freeCompressedFile(tf.compressed);
+            freeCompressedFileInfo(tf.compressed);
             tf.compressed = nullptr;
             tf.registered.store(0, Relaxed);
         }
@@ -198,10 +198,10 @@ int registerTableFile(int table, const char* directory, int side) {
         if (!file) return 0;
         ++scanStatistics.opens;
         ++scanStatistics.compressedFiles;
-        const int error = openCompressedFile(file, &compressed);
+        const int error = openCompressedFile(file, compressed);
         if (error != 0 || !compressed) {
             std::printf("*** Unable to read %s - ", name);
-            switch (error & 0xFF) {
+            switch (errorKind(error)) {
                 case 2: std::printf("read error\n"); break;
                 case 5: std::printf("out of memory\n"); break;
                 case 6: std::printf("file broken\n"); break;
@@ -209,6 +209,7 @@ int registerTableFile(int table, const char* directory, int side) {
             }
             tablebaseFatal();
         }
+        scanStatistics.decoderBytes += int64_t(compressed->allocatedBytes);
         if (compressed->blockSize != uint32_t(TableBlockBytes)) {
             std::printf("*** %s: Unsupported block size %d\n", name, int(compressed->blockSize));
             tablebaseFatal();
@@ -233,7 +234,7 @@ int registerTableFile(int table, const char* directory, int side) {
         tf.directory = static_cast<CacheDirectory*>(tbAllocate(sizeof(CacheDirectory)));
         new (tf.directory) CacheDirectory();
     }
-    freeCompressedFile(tf.compressed);
+    freeCompressedFileInfo(tf.compressed);
     tf.compressed = compressed;
     tf.registered.store(1, Relaxed);
     return 1;
