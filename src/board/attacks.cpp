@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "board/make_move.h"
+
 namespace brinz {
 
 AttackEntry AttackTable[256];
@@ -30,44 +32,135 @@ void InitAttacks() {
 
 namespace {
 
-// Walks from `from` along its step towards `target` over empty squares.
-inline bool RayReaches(const Position& pos, int from, int target) {
-    int step = AttackBetween(from, target).step;
-    int sq = from + step;
-    while (sq != target && pos.board[sq] == EMPTY) sq += step;
-    return sq == target;
+// The first occupied square (a piece or the frame) from `square` onwards along `step`.
+inline int FirstOccupied(const Position& pos, int square, int step) {
+    while (pos.board[square] == EMPTY) square += step;
+    return square;
 }
 
-// Whether the piece `code` on `from` attacks `target`.
-inline bool PieceAttacks(const Position& pos, int code, int from, int target) {
-    if (!(AttackBit[code] & AttackBetween(from, target).mask)) return false;
-    return !SliderKind[code] || RayReaches(pos, from, target);
+// After `move`, which stands on the board, the pieces of the side that made it that now
+// attack `king`: the one on the destination, then one unmasked through the origin.
+// Only valid for moves without en passant, castling or promotion.
+int CheckersFromMove(const Position& pos, Move move, int king, int32_t* squares) {
+    int count = 0;
+    int to = MoveTo(move), from = MoveFrom(move);
+    if (PieceAttacks(pos, pos.board[to], to, king)) squares[count++] = to;
+    const AttackEntry& line = AttackBetween(from, king);
+    if ((line.mask & LINE_BIT) && FirstOccupied(pos, from + line.step, line.step) == king) {
+        int q = FirstOccupied(pos, from - line.step, -line.step);
+        int code = pos.board[q];
+        if (ColourOf(code) == pos.xside && (AttackBit[code] & AttackBetween(q, king).mask)) squares[count++] = q;
+    }
+    return count;
+}
+
+// Step from `square` towards `king` when the piece there alone separates the king from a
+// slider of `sliderColour` that moves along that line, else 0.
+int ShieldDirection(const Position& pos, int square, int king, int sliderColour) {
+    const AttackEntry& line = AttackBetween(square, king);
+    if (!(line.mask & LINE_BIT)) return 0;
+    int step = line.step;
+    if (FirstOccupied(pos, square + step, step) != king) return 0;
+    int code = pos.board[FirstOccupied(pos, square - step, -step)];
+    if (ColourOf(code) != sliderColour) return 0;
+    int type = TypeOf(code);
+    bool orthogonal = line.mask & ROOK_BIT;
+    if (type == QUEEN || (type == ROOK && orthogonal) || (type == BISHOP && !orthogonal)) return step;
+    return 0;
 }
 
 }  // namespace
 
 bool IsAttacked(const Position& pos, int target, int colour) {
-    for (int node = pos.links[LIST_HEAD + MakeCode(KING, colour)][1]; node != LIST_END; node = pos.links[node][1]) {
+    // Pawns come last in the chain; two board reads replace walking up to eight of them.
+    const int pawnHead = LIST_HEAD + MakeCode(PAWN, colour);
+    for (int node = pos.links[LIST_HEAD + MakeCode(KING, colour)][1]; node != pawnHead; node = pos.links[node][1]) {
         if (node > 119) continue;
         if (PieceAttacks(pos, pos.board[node], node, target)) return true;
     }
-    return false;
+    const int pawn = MakeCode(PAWN, colour), behind = target - PawnPush[colour];
+    return pos.board[behind - 1] == pawn || pos.board[behind + 1] == pawn;
 }
 
 int FindCheckers(Position& pos) {
-    // The full scan; a fast path from the last move's squares is the make-move's business.
     int king = pos.kingSquare(pos.side);
+    Move last = pos.lastMove;
     pos.checkers[0] = pos.checkers[1] = 0;
     int count = 0;
-    if (pos.lastMove != MOVE_NULL) {
+    if (last == MOVE_NULL) {
+        // A null move is never made in check, so it cannot leave one behind.
+    } else if (last == MOVE_NONE || (last & (EN_PASSANT | CASTLE)) || MovePromotion(last)) {
         for (int node = pos.links[LIST_HEAD + MakeCode(KING, pos.xside)][1]; node != LIST_END && count < 2;
              node = pos.links[node][1]) {
             if (node > 119) continue;
             if (PieceAttacks(pos, pos.board[node], node, king)) pos.checkers[count++] = node;
         }
+    } else {
+        count = CheckersFromMove(pos, last, king, pos.checkers);
     }
     pos.checkerCount = count;
     return count;
+}
+
+bool InCheck(const Position& pos) {
+    int king = pos.kingSquare(pos.side);
+    Move last = pos.lastMove;
+    if (last == MOVE_NULL) return false;
+    if (last == MOVE_NONE || (last & (EN_PASSANT | CASTLE))) return IsAttacked(pos, king, pos.xside);
+    // A promoted piece already stands on the destination, so the fast test sees it.
+    int32_t squares[2];
+    return CheckersFromMove(pos, last, king, squares) != 0;
+}
+
+int PinDirection(const Position& pos, int square) {
+    int colour = ColourOf(pos.board[square]);
+    return ShieldDirection(pos, square, pos.kingSquare(colour), colour ^ 1);
+}
+
+int DiscoveryDirection(const Position& pos, int square) {
+    int colour = ColourOf(pos.board[square]);
+    return ShieldDirection(pos, square, pos.kingSquare(colour ^ 1), colour);
+}
+
+bool IsLegalSlow(Position& pos, Move move) {
+    if (pos.checkerCount) return true;
+    int from = MoveFrom(move), to = MoveTo(move);
+    if (MovePiece(move) == KING) return !IsAttacked(pos, to, pos.xside);
+    // Every en-passant capture is decided by making it, not only the one along the king's
+    // rank: a hand-set position can also hide a diagonal pin behind the taken pawn.
+    if (move & EN_PASSANT) return IsLegalByMaking(pos, move);
+    int king = pos.kingSquare(pos.side);
+    const AttackEntry& line = AttackBetween(from, king);
+    if (!(line.mask & LINE_BIT)) return true;
+    if (line.step == AttackBetween(to, king).step) return true;
+    if (FirstOccupied(pos, from + line.step, line.step) != king) return true;
+    int q = FirstOccupied(pos, from - line.step, -line.step);
+    int code = pos.board[q];
+    return !(ColourOf(code) == pos.xside && SliderKind[code] && (AttackBit[code] & AttackBetween(q, king).mask));
+}
+
+bool IsLegalByMaking(Position& pos, Move move) {
+    UndoRecord undo;
+    MakeMove(pos, undo, move);
+    bool exposed = IsAttacked(pos, pos.kingSquare(pos.xside), pos.side);
+    UnmakeMove(pos, undo, move);
+    return !exposed;
+}
+
+bool GivesCheck(const Position& pos, Move move) {
+    int enemyKing = pos.kingSquare(pos.xside);
+    int from = MoveFrom(move), to = MoveTo(move);
+    int code = MakeCode(MovePiece(move), pos.side);
+    const AttackEntry& direct = AttackBetween(to, enemyKing);
+    if (AttackBit[code] & direct.mask) {
+        if (!SliderKind[code] || RayReaches(pos, to, enemyKing)) return true;
+    }
+    const AttackEntry& line = AttackBetween(from, enemyKing);
+    if (!(line.mask & LINE_BIT) || line.step == direct.step) return false;
+    if (FirstOccupied(pos, from + line.step, line.step) != enemyKing) return false;
+    int q = FirstOccupied(pos, from - line.step, -line.step);
+    int behind = pos.board[q];
+    return ColourOf(behind) == pos.side && (AttackBit[behind] & AttackBetween(q, enemyKing).mask);
 }
 
 }  // namespace brinz

@@ -7,9 +7,12 @@
 
 #include "board/attacks.h"
 #include "board/keys.h"
+#include "board/make_move.h"
+#include "board/move_text.h"
 #include "board/position.h"
 #include "options/options.h"
 #include "platform/input.h"
+#include "uci/perft_command.h"
 
 namespace brinz {
 
@@ -27,9 +30,15 @@ const char* SkipWhite(const char* p) {
 
 bool StartsWith(const char* text, const char* word) { return strncasecmp(text, word, std::strlen(word)) == 0; }
 
-// Plays one move token on the root position; false when it names no move.
-bool PlayMoveToken(const char* /*token*/) {
-    return false;
+// Plays one move token on the root position; false when it names no legal move.
+bool PlayMoveToken(const char* token) {
+    Move move = TextToMove(RootPosition, token);
+    if (move == MOVE_NULL) return false;
+    UndoRecord undo;
+    MakeMove(RootPosition, undo, move);
+    // Long games would otherwise run keyHistory past its end.
+    CompactKeyHistory(RootPosition);
+    return true;
 }
 
 }  // namespace
@@ -66,6 +75,7 @@ void dispatchCommand(const char* line) {
     if (strncasecmp(line, "go", 2) == 0) return;
     if (strncasecmp(line, "setoption name", 14) == 0) return handleSetOption(rest(15));
     if (strncasecmp(line, "bench", 5) == 0) return;
+    if (strncasecmp(line, "perft", 5) == 0) return handlePerft(rest(6));
 }
 
 void handleUci() {

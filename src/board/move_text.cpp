@@ -1,0 +1,71 @@
+#include "board/move_text.h"
+
+#include <cstring>
+
+#include "board/attacks.h"
+#include "board/generate.h"
+
+namespace brinz {
+
+namespace {
+
+// The 0x88 square named by two characters, or -1.
+int ParseSquare(const char* text) {
+    if (text[0] < 'a' || text[0] > 'h' || text[1] < '1' || text[1] > '8') return -1;
+    return (text[0] - 'a') + 16 * (text[1] - '1');
+}
+
+int ParsePromotion(char letter) {
+    switch (letter) {
+        case 'q': case 'Q': return QUEEN;
+        case 'r': case 'R': return ROOK;
+        case 'b': case 'B': return BISHOP;
+        case 'n': case 'N': return KNIGHT;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+char* MoveToText(Move move, char* buffer) {
+    if (move == MOVE_NULL) {
+        std::strcpy(buffer, "0000");
+    } else if (move == MOVE_NONE) {
+        std::strcpy(buffer, "(none)");
+    } else {
+        int from = MoveFrom(move), to = MoveTo(move);
+        buffer[0] = char('a' + FileOf(from));
+        buffer[1] = char('1' + RankOf(from));
+        buffer[2] = char('a' + FileOf(to));
+        buffer[3] = char('1' + RankOf(to));
+        buffer[4] = MovePromotion(move) ? " pnbrqk"[MovePromotion(move)] : '\0';
+        buffer[5] = '\0';
+    }
+    return buffer;
+}
+
+Move TextToMove(const Position& pos, const char* text) {
+    if (!text || std::strlen(text) < 4) return MOVE_NULL;
+    const int from = ParseSquare(text), to = ParseSquare(text + 2);
+    if (from < 0 || to < 0) return MOVE_NULL;
+    const int promotion = ParsePromotion(text[4]);
+    const int base = pos.side * 112;
+
+    MoveListEntry list[MaxMoves];
+    MoveListEntry* end = GenerateMoves(pos, list);
+    for (MoveListEntry* entry = list; entry != end; ++entry) {
+        const Move move = entry->move;
+        bool matches = MoveFrom(move) == from && MoveTo(move) == to && MovePromotion(move) == promotion;
+        if (!matches && (move & CASTLE) && MoveFrom(move) == from) {
+            const int rookFile = FileOf(MoveTo(move)) == 6 ? KingsideRookFile : QueensideRookFile;
+            matches = to == base + rookFile;
+        }
+        if (!matches) continue;
+        // A move leaving the own king attacked would let the next search capture a king.
+        Position scratch = pos;
+        if (IsLegalByMaking(scratch, move)) return move;
+    }
+    return MOVE_NULL;
+}
+
+}  // namespace brinz
