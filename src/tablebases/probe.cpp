@@ -61,23 +61,23 @@ int tableValue(const Position& pos) {
         invert = 1;
     }
     const TableDescriptor& descriptor = tableDescriptors[table];
-    const int fileSide = descriptor.flags & TABLE_SYMMETRIC ? 0 : side;
+    const int fileSide = descriptor.flags & TB_SYMMETRIC ? 0 : side;
     if (!tableFiles[table][fileSide].registered.load(Relaxed)) return TableValueNone;
-    const IndexFunction index = side == WHITE ? descriptor.indexWhite : descriptor.indexBlack;
+    const IndexFunction index = descriptor.indexFunction[side];
     // No en-passant square is passed: a position with an en-passant capture is read as without it.
-    return readTableValue(table, side, index(*first, *second, 127, invert));
+    return readTableValue(table, side, index(*first, *second, NO_EN_PASSANT, invert));
 }
 
 }  // namespace
 
 int readTableValue(int table, int side, uint32_t index) {
     const TableDescriptor& descriptor = tableDescriptors[table];
-    if (descriptor.flags & TABLE_SYMMETRIC) side = 0;
+    if (descriptor.flags & TB_SYMMETRIC) side = 0;
     if (cacheBlockCount() == 0 || !tableFiles[table][side].directory) return TableValueNone;
     // An index past the table would read another table's block or disable this one.
     if (index >= descriptor.size[side]) return TableValueNone;
 
-    if (descriptor.flags & TABLE_16BIT) {
+    if (descriptor.flags & TB_16BIT) {
         const uint32_t block = index / (TableBlockBytes / 2);
         const uint32_t offset = index % (TableBlockBytes / 2) * 2;
         const int lo = readCachedByte(table, side, block, offset);

@@ -74,7 +74,7 @@ char* copyText(const char* text) {
     return copy;
 }
 
-bool isSymmetric(int table) { return tableDescriptors[table].flags & TABLE_SYMMETRIC; }
+bool isSymmetric(int table) { return tableDescriptors[table].flags & TB_SYMMETRIC; }
 
 void forgetRegistrations() {
     for (int t = 0; t < TableCount; ++t)
@@ -133,7 +133,7 @@ bool addToMaterialTree(const TableDescriptor& descriptor) {
     int32_t* leaf = treeLeaf(counts);
     if (!leaf) return false;
     *leaf = descriptor.number;
-    if (!(descriptor.flags & TABLE_SYMMETRIC)) {
+    if (!(descriptor.flags & TB_SYMMETRIC)) {
         int32_t swapped[10];
         for (int i = 0; i < 5; ++i) {
             swapped[i] = counts[i + 5];
@@ -171,7 +171,7 @@ int registerTableFile(int table, const char* directory, int side) {
     CompressedFileInfo* compressed = nullptr;
     if (file) {
         ++scanStatistics.opens;
-        if (!(descriptor.flags & TABLE_16BIT)) {
+        if (!(descriptor.flags & TB_16BIT)) {
             if (std::fseek(file, 0, SEEK_END) != 0) {
                 std::printf("*** Seek in %s failed\n", name);
                 tablebaseFatal();
@@ -216,7 +216,7 @@ int registerTableFile(int table, const char* directory, int side) {
         }
         if (size != 0) {
             const uint64_t blocks = compressed->blockCount;
-            const uint64_t length = descriptor.flags & TABLE_16BIT
+            const uint64_t length = descriptor.flags & TB_16BIT
                                         ? (blocks - 1) * (TableBlockBytes / 2) + compressed->lastBlockLength / 2
                                         : (blocks - 1) * TableBlockBytes + compressed->lastBlockLength;
             if (blocks == 0 || length != size) corrupted(name, size, (unsigned long)length);
