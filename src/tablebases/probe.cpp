@@ -37,13 +37,23 @@ void fillSquareList(const Position& pos, int colour, SquareList& list) {
 
 // The value of `pos` once the piece-count test has passed.
 int tableValue(const Position& pos) {
+    TablePosition where;
+    if (!locateTablePosition(pos, where)) return TableValueNone;
+    const int fileSide = tableDescriptors[where.table].flags & TB_SYMMETRIC ? 0 : where.side;
+    if (!tableFiles[where.table][fileSide].registered.load(Relaxed)) return TableValueNone;
+    return readTableValue(where.table, where.side, where.index);
+}
+
+}  // namespace
+
+bool locateTablePosition(const Position& pos, TablePosition& where) {
     int32_t counts[10];
     for (int type = PAWN; type <= QUEEN; ++type) {
         counts[type - PAWN] = pos.pieceCount[MakeCode(type, WHITE)];
         counts[type - PAWN + 5] = pos.pieceCount[MakeCode(type, BLACK)];
     }
     int table = lookupMaterial(counts);
-    if (table == 0) return TableValueNone;
+    if (table == 0) return false;
 
     SquareList white = {}, black = {};
     fillSquareList(pos, WHITE, white);
@@ -60,15 +70,12 @@ int tableValue(const Position& pos) {
         side = pos.xside;
         invert = 1;
     }
-    const TableDescriptor& descriptor = tableDescriptors[table];
-    const int fileSide = descriptor.flags & TB_SYMMETRIC ? 0 : side;
-    if (!tableFiles[table][fileSide].registered.load(Relaxed)) return TableValueNone;
-    const IndexFunction index = descriptor.indexFunction[side];
+    where.table = table;
+    where.side = side;
     // No en-passant square is passed: a position with an en-passant capture is read as without it.
-    return readTableValue(table, side, index(*first, *second, NO_EN_PASSANT, invert));
+    where.index = tableDescriptors[table].indexFunction[side](*first, *second, NO_EN_PASSANT, invert);
+    return true;
 }
-
-}  // namespace
 
 int readTableValue(int table, int side, uint32_t index) {
     const TableDescriptor& descriptor = tableDescriptors[table];

@@ -12,6 +12,18 @@ namespace brinz {
 inline constexpr int TableValueNone = 32767;
 inline constexpr int TableValueWonLong = 32640;  // won or lost, too long to count in a byte
 
+// Where a position is stored: the table, the side to move in the table's orientation (the
+// colour-reversed twin of a table swaps the colours) and the index, TB_INDEX_NONE for a
+// placement the table does not hold.
+struct TablePosition {
+    int table;
+    int side;
+    uint32_t index;
+};
+// False when no table holds the material of `pos` (counts beyond four men besides the kings
+// included). Needs the MaterialTree; reads no file.
+bool locateTablePosition(const Position& pos, TablePosition& where);
+
 // The value stored for `index` of table `table` (1..243) with `side` to move (0 white,
 // 1 black), read through the block cache; TableValueNone when it cannot be had.
 int readTableValue(int table, int side, uint32_t index);

@@ -117,6 +117,16 @@ int findTable(const char* name) {
     return 0;
 }
 
+int64_t buildMaterialTree() {
+    if (MaterialTree) return 0;
+    buildEnumerationTables();
+    const int size = treeSize(1, TreeMen);
+    MaterialTree = static_cast<int32_t*>(tbAllocate(sizeof(int32_t) * size));
+    int used = 0;
+    buildTree(MaterialTree, used, 1, TreeMen);
+    return int64_t(sizeof(int32_t)) * size;
+}
+
 int lookupMaterial(const int32_t counts[10]) {
     const int32_t* leaf = treeLeaf(counts);
     return leaf ? *leaf : 0;
@@ -250,11 +260,7 @@ int scanPathList(const char* path) {
     if (!FirstScanDone) {
         FirstScanDone = true;
         buildEnumerationTables();
-        const int size = treeSize(1, TreeMen);
-        MaterialTree = static_cast<int32_t*>(tbAllocate(sizeof(int32_t) * size));
-        int used = 0;
-        buildTree(MaterialTree, used, 1, TreeMen);
-        scanStatistics.tableBytes += int64_t(sizeof(int32_t)) * size;
+        scanStatistics.tableBytes += buildMaterialTree();
     }
     forgetRegistrations();
     if (!path) return 0;

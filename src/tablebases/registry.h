@@ -74,6 +74,10 @@ int scanPathList(const char* path);
 // checks its size. 1 when registered (now or by an earlier directory), else 0.
 int registerTableFile(int table, const char* directory, int side);
 
+// Builds the empty MaterialTree (and the placement tables the index functions read) once;
+// later calls do nothing. Returns the bytes allocated. The first scan calls it.
+int64_t buildMaterialTree();
+
 // Enters a descriptor's signature (and its colour-reversed twin) into the MaterialTree.
 // False when the signature has more than four men besides the kings.
 bool addToMaterialTree(const TableDescriptor& descriptor);
