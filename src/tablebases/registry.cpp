@@ -263,7 +263,8 @@ int scanPathList(const char* path) {
         scanStatistics.tableBytes += buildMaterialTree();
     }
     forgetRegistrations();
-    if (!path) return 0;
+    // An empty list names no directory (a piece left empty inside a list is the current one).
+    if (!path || !*path) return 0;
 
     int largest = 0;
     const char* piece = path;

@@ -66,7 +66,8 @@ extern cNalimov Nalimov;
 int initTablebases(uint32_t cacheMiB, const char* pathText);
 
 // Registers the files of every table found in the directories of `path`, split at ","
-// and ";" (an empty piece is the current directory; the first directory wins).
+// and ";" (an empty piece is the current directory, an empty list none; the first directory
+// wins).
 // Returns the largest piece count registered: 0, 3, 4, 5 or 6.
 int scanPathList(const char* path);
 
