@@ -5,17 +5,19 @@
 
 namespace brinz {
 
-void* tbAllocate(size_t bytes) {
-    // A zero-byte request still gets a distinct block, so success never looks like failure.
+void* tbAllocate(std::size_t bytes) {
+    // malloc(0) may answer null legitimately; one byte keeps "null means failure" true.
     void* block = std::malloc(bytes ? bytes : 1);
     if (!block) {
-        std::printf("*** No se pueden reservar %zu bytes de memoria\n", bytes);
+        // Printed as a full decimal so a size beyond 2^31 is not shown negative.
+        std::printf("*** No se pueden reservar %llu bytes de memoria\n", static_cast<unsigned long long>(bytes));
+        std::fflush(stdout);
         std::exit(1);
     }
     return block;
 }
 
-void* tbTryAllocate(size_t bytes) { return std::malloc(bytes ? bytes : 1); }
+void* tbTryAllocate(std::size_t bytes) { return std::malloc(bytes ? bytes : 1); }
 
 void tbFree(void* block) { std::free(block); }
 

@@ -55,7 +55,7 @@ bool locateTablePosition(const Position& pos, TablePosition& where) {
     int table = lookupMaterial(counts);
     if (table == 0) return false;
 
-    SquareList white = {}, black = {};
+    SquareList white, black;  // slots of absent men are never read
     fillSquareList(pos, WHITE, white);
     fillSquareList(pos, BLACK, black);
     const SquareList* first = &white;

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "tablebases/block_cache.h"
+#include "tablebases/enumeration.h"
 #include "tablebases/memory.h"
 
 namespace brinz {
@@ -260,7 +261,7 @@ int scanPathList(const char* path) {
     if (!FirstScanDone) {
         FirstScanDone = true;
         buildEnumerationTables();
-        scanStatistics.tableBytes += buildMaterialTree();
+        scanStatistics.tableBytes += int64_t(Enumeration.bytes) + buildMaterialTree();
     }
     forgetRegistrations();
     // An empty list names no directory (a piece left empty inside a list is the current one).

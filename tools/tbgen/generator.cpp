@@ -145,12 +145,13 @@ int square88(int sq) { return SquareFrom64(sq); }
 
 int transpose64(int sq) { return (sq & 7) << 3 | sq >> 3; }
 
+// A stored byte as the outcome for the side to move of its position.
 Outcome outcomeOfByte(int b) {
     if (b == 0) return {Outcome::Draw, 0};
-    if (b == -128) return {Outcome::Loss, LongLossPlies};
-    if (b == -127) return {Outcome::Win, LongWinPlies};
-    if (b > 0) return {Outcome::Loss, 2 * (127 - b)};   // the opponent mates in 127 - b
-    return {Outcome::Win, 2 * (b + 126) + 1};           // the opponent is mated in b + 126
+    if (b == -128) return {Outcome::Win, LongWinPlies};
+    if (b == -127) return {Outcome::Loss, LongLossPlies};
+    if (b > 0) return {Outcome::Win, 2 * (127 - b) - 1};  // mates in 127 - b moves
+    return {Outcome::Loss, 2 * (b + 126)};                 // is mated in b + 126 moves
 }
 
 int8_t byteOfDepth(uint8_t depth) {
@@ -174,7 +175,18 @@ private:
     bool checking;
     Position pos;   // for move generation
     Position rays;  // only its board is kept up to date, for attack tests
-    std::vector<uint8_t> depth[2], counter[2], exitWin[2], exitLoss[2], flags[2];
+    Men loaded{};   // the men standing on pos.board
+    // Everything about a node in one place: the propagation touches nodes at random.
+    struct NodeState {
+        uint8_t depth = Undecided;  // plies to mate once decided
+        uint8_t counter = 0;        // successors inside the table not yet known to win
+        uint8_t exitWin = 0;        // plies of the quickest winning capture or promotion, 0 for none
+        uint8_t exitLoss = 0;       // plies of the longest losing one
+        uint8_t flags = 0;
+    };
+    std::vector<NodeState> nodes[2];
+    NodeState& at(Node n) { return nodes[n.side][n.id]; }
+    const NodeState& at(Node n) const { return nodes[n.side][n.id]; }
     std::vector<std::vector<Entry>> layers;
     std::vector<std::pair<uint32_t, uint32_t>> aliases[2];  // (raw index, node) where they differ
     GenerationReport report;
@@ -203,7 +215,7 @@ private:
     static Node unpackNode(uint32_t v) { return {int(v >> 31), v & 0x7FFFFFFF}; }
 
     uint32_t indexOf(const Men& m, bool transposed, int& storedSide) const {
-        SquareList lists[2] = {};
+        SquareList lists[2];  // slots of absent men are never read
         for (int i = 0; i < sig.men; ++i) {
             const int sq = square64(m.square[i]);
             lists[ColourOf(sig.code[i])].square[sig.slot[i]] = transposed ? transpose64(sq) : sq;
@@ -226,14 +238,44 @@ private:
         return index;
     }
 
+    // Only with both kings on one long diagonal do the index functions keep a position and
+    // its reflection in that diagonal apart; the node is then the smaller of the two.
+    bool ambiguousReflection(const Men& m) const {
+        if (sig.pawns) return false;
+        const int a = m.square[0], b = m.square[1];
+        const bool main = FileOf(a) == RankOf(a) && FileOf(b) == RankOf(b);
+        const bool anti = FileOf(a) + RankOf(a) == 7 && FileOf(b) + RankOf(b) == 7;
+        return main || anti;
+    }
+
+    Node nodeFromRaw(const Men& m, uint32_t raw, int storedSide) const {
+        if (ambiguousReflection(m)) {
+            int ignored;
+            raw = std::min(raw, indexOf(m, true, ignored));
+        }
+        return {storedSide, raw + (m.epSquare ? sig.size[storedSide] : 0)};
+    }
+
     Node nodeOf(const Men& m) const {
         int storedSide;
-        uint32_t index = rawIndexOf(m, storedSide);
-        if (!sig.pawns) {
-            int ignored;
-            index = std::min(index, indexOf(m, true, ignored));
+        const uint32_t raw = rawIndexOf(m, storedSide);
+        return nodeFromRaw(m, raw, storedSide);
+    }
+
+    // The men after a quiet move (no capture, no promotion) of the position loaded in `pos`.
+    Men successorOf(const Men& m, Move move) const {
+        Men s = m;
+        const int from = MoveFrom(move), to = MoveTo(move);
+        for (int i = 0; i < sig.men; ++i)
+            if (s.square[i] == from) s.square[i] = to;
+        s.side = m.side ^ 1;
+        s.epSquare = 0;
+        // As make-move does: a double step beside an enemy pawn opens an en-passant capture.
+        if (sig.epNodes && MovePiece(move) == PAWN && to - from == 2 * PawnPush[m.side]) {
+            const int enemy = MakeCode(PAWN, m.side ^ 1);
+            if (pos.board[to - 1] == enemy || pos.board[to + 1] == enemy) s.epSquare = (from + to) / 2;
         }
-        return {storedSide, index + (m.epSquare ? sig.size[storedSide] : 0)};
+        return s;
     }
 
     void placeOnBoard(Position& p, const Men& m) const {
@@ -268,11 +310,10 @@ private:
     }
 
     void load(const Men& m) {
-        for (int sq = 0; sq < 120; ++sq)
-            if (OnBoard(sq)) pos.board[sq] = EMPTY;
+        clearBoard(pos, loaded);
         placeOnBoard(pos, m);
+        loaded = m;
         RebuildPieceLists(pos);
-        RebuildPawnFiles(pos);
         CountPieces(pos);
         pos.side = m.side;
         pos.xside = m.side ^ 1;
@@ -302,13 +343,13 @@ private:
 
     // The result for the mover of an in-table successor, from its final depth.
     Outcome successorOutcome(Node n) const {
-        const uint8_t d = depth[n.side][n.id];
+        const uint8_t d = at(n).depth;
         if (d == Undecided) return {Outcome::Draw, 0};
         return d & 1 ? Outcome{Outcome::Loss, d + 1} : Outcome{Outcome::Win, d + 1};
     }
 
     void decide(Node n, const Men& m, int plies) {
-        depth[n.side][n.id] = uint8_t(plies);
+        at(n).depth = uint8_t(plies);
         push(plies, {packNode(n), pack(m), false});
     }
 
@@ -340,18 +381,18 @@ void Solver::analyse(const Men& m, Node n) {
     int count = 0, bestWin = 0, worstLoss = 0;
     bool draw = false;
     for (MoveListEntry* e = list; e != end; ++e) {
+        if (!IsCapture(e->move) && !MovePromotion(e->move)) {
+            successors[count++] = packNode(nodeOf(successorOf(m, e->move)));
+            continue;
+        }
         UndoRecord undo;
         MakeMove(pos, undo, e->move);
-        if (IsCapture(e->move) || MovePromotion(e->move)) {
-            Outcome o = exitOutcome();
-            // The outcome seen from the mover: one ply longer, roles exchanged.
-            if (o.kind == Outcome::Draw) draw = true;
-            else if (o.kind == Outcome::Loss) bestWin = bestWin ? std::min(bestWin, o.plies + 1) : o.plies + 1;
-            else worstLoss = std::max(worstLoss, o.plies + 1);
-        } else {
-            successors[count++] = packNode(nodeOf(menOf(pos)));
-        }
+        const Outcome o = exitOutcome();
         UnmakeMove(pos, undo, e->move);
+        // The outcome seen from the mover: one ply longer, roles exchanged.
+        if (o.kind == Outcome::Draw) draw = true;
+        else if (o.kind == Outcome::Loss) bestWin = bestWin ? std::min(bestWin, o.plies + 1) : o.plies + 1;
+        else worstLoss = std::max(worstLoss, o.plies + 1);
     }
     std::sort(successors, successors + count);
     count = int(std::unique(successors, successors + count) - successors);
@@ -362,10 +403,10 @@ void Solver::analyse(const Men& m, Node n) {
         else if (!draw) decide(n, m, worstLoss);
         return;
     }
-    counter[n.side][n.id] = uint8_t(count);
-    exitWin[n.side][n.id] = uint8_t(bestWin);
-    exitLoss[n.side][n.id] = uint8_t(worstLoss);
-    if (draw) flags[n.side][n.id] |= EXIT_DRAW;
+    at(n).counter = uint8_t(count);
+    at(n).exitWin = uint8_t(bestWin);
+    at(n).exitLoss = uint8_t(worstLoss);
+    if (draw) at(n).flags |= EXIT_DRAW;
     if (bestWin) push(bestWin, {packNode(n), pack(m), true});
 }
 
@@ -395,9 +436,9 @@ void Solver::visit(Men& m, bool checkPass) {
     const bool twin = hasEnPassantTwin(m, epSquare);
     for (int pass = 0; pass < (twin ? 2 : 1); ++pass) {
         m.epSquare = pass ? epSquare : 0;
-        const Node n = nodeOf(m);
+        const Node n = nodeFromRaw(m, raw, storedSide);
         if (!pass && !checkPass && raw != n.id) aliases[storedSide].push_back({raw, n.id});
-        uint8_t& f = flags[n.side][n.id];
+        uint8_t& f = at(n).flags;
         if (checkPass) {
             if (!(f & SEEN)) {
                 f |= SEEN;
@@ -523,8 +564,8 @@ void Solver::propagate() {
             const Entry e = layers[plies][k];
             const Node n = unpackNode(e.node);
             if (e.pending) {
-                if (depth[n.side][n.id] != Undecided) continue;
-                depth[n.side][n.id] = uint8_t(plies);
+                if (at(n).depth != Undecided) continue;
+                at(n).depth = uint8_t(plies);
             }
             const Men m = unpack(e.men);
             predecessors.clear();
@@ -536,15 +577,15 @@ void Solver::propagate() {
                 if (packedNode == last) continue;
                 last = packedNode;
                 const Node q = unpackNode(packedNode);
-                if (depth[q.side][q.id] != Undecided) continue;
-                if (!(flags[q.side][q.id] & SEEN)) fatal("a predecessor that was never enumerated", sig.name);
+                if (at(q).depth != Undecided) continue;
+                if (!(at(q).flags & SEEN)) fatal("a predecessor that was never enumerated", sig.name);
                 if (plies % 2 == 0) {
                     // A move to a lost position wins.
                     decide(q, unpack(packedMen), int(plies) + 1);
-                } else if (--counter[q.side][q.id] == 0) {
+                } else if (--at(q).counter == 0) {
                     // Every move inside the table loses; an exit may still win, draw or last longer.
-                    if (exitWin[q.side][q.id] || (flags[q.side][q.id] & EXIT_DRAW)) continue;
-                    const int loss = std::max(int(plies) + 1, int(exitLoss[q.side][q.id]));
+                    if (at(q).exitWin || (at(q).flags & EXIT_DRAW)) continue;
+                    const int loss = std::max(int(plies) + 1, int(at(q).exitLoss));
                     decide(q, unpack(packedMen), loss);
                 }
             }
@@ -562,18 +603,18 @@ int Solver::checkNode(const Men& m, Node n) {
     auto rank = [](Outcome o) { return o.kind == Outcome::Win ? o.plies : o.kind == Outcome::Draw ? 1000 : 2000 - o.plies; };
     Outcome bestOutcome{Outcome::Draw, 0};
     for (MoveListEntry* e = list; e != end; ++e) {
-        UndoRecord undo;
-        MakeMove(pos, undo, e->move);
         Outcome o;
         if (IsCapture(e->move) || MovePromotion(e->move)) {
+            UndoRecord undo;
+            MakeMove(pos, undo, e->move);
             o = exitOutcome();
+            UnmakeMove(pos, undo, e->move);
             o = o.kind == Outcome::Draw ? o
                 : o.kind == Outcome::Loss ? Outcome{Outcome::Win, std::min(o.plies + 1, LongWinPlies)}
                                           : Outcome{Outcome::Loss, std::min(o.plies + 1, LongLossPlies)};
         } else {
-            o = successorOutcome(nodeOf(menOf(pos)));
+            o = successorOutcome(nodeOf(successorOf(m, e->move)));
         }
-        UnmakeMove(pos, undo, e->move);
         if (best < 0 || rank(o) < best) {
             best = rank(o);
             bestOutcome = o;
@@ -582,7 +623,7 @@ int Solver::checkNode(const Men& m, Node n) {
     uint8_t expected = Undecided;
     if (end == list) expected = pos.checkerCount ? 0 : Undecided;
     else if (bestOutcome.kind != Outcome::Draw) expected = uint8_t(bestOutcome.plies);
-    return expected == depth[n.side][n.id] ? 0 : 1;
+    return expected == at(n).depth ? 0 : 1;
 }
 
 void Solver::finish() {
@@ -591,9 +632,9 @@ void Solver::finish() {
         std::vector<int8_t>& values = Finished[sig.table][side];
         values.assign(sig.size[side], UnreachableByte);
         for (uint32_t i = 0; i < sig.size[side]; ++i) {
-            if (!(flags[side][i] & SEEN)) continue;
-            values[i] = byteOfDepth(depth[side][i]);
-            if (depth[side][i] != Undecided && (depth[side][i] & 1)) longest = std::max(longest, (depth[side][i] + 1) / 2);
+            if (!(nodes[side][i].flags & SEEN)) continue;
+            values[i] = byteOfDepth(nodes[side][i].depth);
+            if (nodes[side][i].depth != Undecided && (nodes[side][i].depth & 1)) longest = std::max(longest, (nodes[side][i].depth + 1) / 2);
         }
         for (const auto& [raw, node] : aliases[side]) values[raw] = values[node];
         for (int8_t v : values) report.positions[side] += v != UnreachableByte;
@@ -605,17 +646,13 @@ void Solver::finish() {
 GenerationReport Solver::run() {
     for (int side = 0; side < sig.storedSides; ++side) {
         const size_t n = nodeCount(side);
-        depth[side].assign(n, Undecided);
-        counter[side].assign(n, 0);
-        exitWin[side].assign(n, 0);
-        exitLoss[side].assign(n, 0);
-        flags[side].assign(n, 0);
+        nodes[side].assign(n, NodeState());
     }
     enumerate(false);
     propagate();
     if (checking) {
         for (int side = 0; side < sig.storedSides; ++side)
-            for (uint8_t& f : flags[side]) f &= uint8_t(~SEEN);
+            for (NodeState& state : nodes[side]) state.flags &= uint8_t(~SEEN);
         enumerate(true);
     }
     finish();
