@@ -22,8 +22,6 @@ enum FailPlace : int {
     AT_HEADER_REST,
     AT_CHECK_VALUE,
     AT_FIELDS,
-    AT_CODE_LENGTHS,
-    AT_MAIN_CODE,
     AT_LENGTH_ABOVE_31,
     AT_SINGLE_CODE,
     AT_INCOMPLETE_CODE,
@@ -53,20 +51,22 @@ uint32_t bigEndian32(const uint8_t* p) {
 // increasing order (a distance below the length repeats a pattern). May write up to 15 bytes
 // past dst + n.
 inline void copyMatch(uint8_t* dst, uint32_t d, uint32_t n) {
+    const uint8_t* src = dst - d;
     if (d >= 16) {
-        for (uint32_t i = 0; i < n; i += 16) std::memcpy(dst + i, dst + i - d, 16);
+        for (uint32_t i = 0; i < n; i += 16) std::memcpy(dst + i, src + i, 16);
         return;
     }
     if (d == 1) {
-        std::memset(dst, dst[-1], n);
+        std::memset(dst, *src, n);
         return;
     }
     // Block copies must not read bytes they have not written yet: lay the first stretch out
     // byte by byte, then copy from a multiple of the period at least 16 back.
     uint32_t far = d * ((16 + d - 1) / d);
     uint32_t head = std::min(n, far);
-    for (uint32_t i = 0; i < head; i++) dst[i] = dst[i - d];
-    for (uint32_t i = far; i < n; i += 16) std::memcpy(dst + i, dst + i - far, 16);
+    for (uint32_t i = 0; i < head; i++) dst[i] = src[i];
+    const uint8_t* periodBack = dst - far;
+    for (uint32_t i = far; i < n; i += 16) std::memcpy(dst + i, periodBack + i, 16);
 }
 
 }  // namespace
@@ -257,9 +257,8 @@ int readHeaderBody(const uint8_t* header, uint32_t headerLength, uint32_t blockB
 
     uint8_t lengths[MainSymbolCount];
     BitReader codeStream = makeBitReader(header + fieldsEnd, size_t(headerLength - 4 - fieldsEnd));
-    if (readCodeLengths(codeStream, lengths, MainSymbolCount)) return fail(AT_CODE_LENGTHS, DECODE_FILE_BROKEN);
-    if (buildHuffmanTable(lengths, MainSymbolCount, info.mainTable)) return fail(AT_MAIN_CODE, DECODE_FILE_BROKEN);
-    return 0;
+    if (int error = readCodeLengths(codeStream, lengths, MainSymbolCount)) return error;
+    return buildHuffmanTable(lengths, MainSymbolCount, info.mainTable);
 }
 
 }  // namespace

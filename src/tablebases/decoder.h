@@ -15,6 +15,7 @@ namespace brinz {
 // bit first.
 
 // Error codes: the low 8 bits are the kind, the bits above name the failing place.
+// Out of memory is never returned in practice: tbAllocate ends the process first.
 enum DecoderErrorKind : int {
     DECODE_READ_ERROR = 2,
     DECODE_OUT_OF_MEMORY = 5,
@@ -46,7 +47,7 @@ static_assert(CompressedBanner[59] == '\n' && CompressedBanner[60] == 0 && Compr
 
 // Table of the header check value. The bit test is the reverse of the common CRC-32's
 // (an odd value shifts plainly), and files carry values made with exactly this table.
-constexpr std::array<uint32_t, 256> MakeCheckTable() {
+constexpr std::array<uint32_t, 256> makeCheckTable() {
     std::array<uint32_t, 256> table{};
     for (uint32_t n = 0; n < 256; n++) {
         uint32_t c = n;
@@ -55,7 +56,7 @@ constexpr std::array<uint32_t, 256> MakeCheckTable() {
     }
     return table;
 }
-inline constexpr std::array<uint32_t, 256> CheckTable = MakeCheckTable();
+inline constexpr std::array<uint32_t, 256> CheckTable = makeCheckTable();
 
 // The check value of `size` bytes, continuing from `value` (0 for a fresh start); no final
 // inversion.
