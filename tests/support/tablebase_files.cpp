@@ -4,8 +4,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,40 +51,54 @@ bool compressInto(const std::string& plainFile, const std::string& directory) {
 
 namespace {
 
-// Generates into a private directory and renames it into place, so test processes running
-// at once never see half-written tables.
-std::string makeTables() {
-    const std::string final = std::string(BRINZ_TOOLS_DIR) + "/test-tables";
-    if (fs::exists(final + "/complete")) return final;
-    const std::string work = final + ".work." + std::to_string(getpid());
+// Generates the set `name` once per build tree. Test processes run at once: a lock file lets
+// one generate while the others wait, and the finished set is renamed into place whole.
+TableSet makeTables(const std::string& name, const std::string& signatures, const std::string& compressed) {
+    const std::string root = std::string(BRINZ_TOOLS_DIR) + "/test-tables/" + name;
+    TableSet set{root + "/plain", root + "/compressed", ""};
     std::error_code error;
-    fs::remove_all(work, error);
-    fs::create_directories(work + "/plain", error);
-    fs::create_directories(work + "/compressed", error);
-    if (runTool("tbgen", "-o '" + work + "/plain' all3 " + FourManTables) != 0) return "";
-    for (const auto& entry : fs::directory_iterator(work + "/plain"))
-        if (!compressInto(entry.path().string(), work + "/compressed")) return "";
-    writeBytes(work + "/complete", {});
-    fs::rename(work, final, error);
-    if (error) fs::remove_all(work, error);
-    return fs::exists(final + "/complete") ? final : "";
-}
-
-const std::string& tableRoot() {
-    static const std::string root = makeTables();
-    return root;
+    fs::create_directories(std::string(BRINZ_TOOLS_DIR) + "/test-tables", error);
+    const int lock = open((root + ".lock").c_str(), O_CREAT | O_RDWR, 0644);
+    if (lock >= 0) flock(lock, LOCK_EX);
+    if (!fs::exists(root + "/complete")) {
+        const std::string work = root + ".work";
+        fs::remove_all(work, error);
+        fs::create_directories(work + "/plain", error);
+        fs::create_directories(work + "/compressed", error);
+        bool done = runTool("tbgen", "-c -o '" + work + "/plain' " + signatures) == 0;
+        for (size_t start = 0; done && start < compressed.size();) {
+            size_t end = compressed.find(' ', start);
+            if (end == std::string::npos) end = compressed.size();
+            const std::string file = work + "/plain/" + compressed.substr(start, end - start);
+            done = compressInto(file, work + "/compressed");
+            start = end + 1;
+        }
+        if (done) {
+            writeBytes(work + "/complete", {});
+            fs::remove_all(root, error);
+            fs::rename(work, root, error);
+        }
+    }
+    if (lock >= 0) close(lock);
+    if (!fs::exists(root + "/complete")) return {"", "", "brinz-tbgen or brinz-tbcompress failed"};
+    return set;
 }
 
 }  // namespace
 
-const std::string& plainTableDirectory() {
-    static const std::string dir = tableRoot().empty() ? "" : tableRoot() + "/plain";
-    return dir;
+const TableSet& threeManTables() {
+    static const TableSet set = makeTables(
+        "3", "all3", "kpk.nbw kpk.nbb knk.nbw knk.nbb kbk.nbw kbk.nbb krk.nbw krk.nbb kqk.nbw kqk.nbb");
+    return set;
 }
 
-const std::string& compressedTableDirectory() {
-    static const std::string dir = tableRoot().empty() ? "" : tableRoot() + "/compressed";
-    return dir;
+const TableSet& fourManTables() {
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+    static const TableSet set = makeTables("4", "kqkr kpkp", "kqkr.nbw kqkr.nbb kpkp.nbw kpkp.nbb");
+#else
+    static const TableSet set = {"", "", "4-man tables are generated only by optimised builds without sanitizers"};
+#endif
+    return set;
 }
 
 }  // namespace brinz::support

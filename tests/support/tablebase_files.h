@@ -18,17 +18,23 @@ std::vector<uint8_t> readBytes(const std::string& path);
 // `size` bytes whose values follow the offset, so any misplaced read shows.
 std::vector<uint8_t> patternBytes(size_t size, int seed = 0);
 
-// Runs brinz-<tool> from the build tree with `arguments`, its output discarded; the exit status.
+// Runs brinz-<tool> from the build tree with `arguments` (a shell word list), its output
+// discarded; the exit status.
 int runTool(const std::string& tool, const std::string& arguments);
 
 // Compresses `plainFile` into `directory` (as <name>.emd); false on failure.
 bool compressInto(const std::string& plainFile, const std::string& directory);
 
-// Directories of real tables, generated on first use into the build tree and kept there:
-// every 3-man table and the 4-man tables of FourManTables, plain in one directory and
-// compressed in the other. Empty when the tools failed.
-inline const char* const FourManTables = "kqkr kpkp";
-const std::string& plainTableDirectory();
-const std::string& compressedTableDirectory();
+// Real tables, generated (with brinz-tbgen's check pass) on first use into the build tree and
+// kept there for later runs; plain in one directory, compressed in the other.
+struct TableSet {
+    std::string plain, compressed;  // both empty when the set is not at hand
+    std::string reason;             // why not
+};
+// Every 3-man table.
+const TableSet& threeManTables();
+// kqkr and kpkp (compressed), with every table they lead to (plain). Generating them takes
+// about a minute, so only optimised builds without sanitizers do it.
+const TableSet& fourManTables();
 
 }  // namespace brinz::support

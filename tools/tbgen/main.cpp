@@ -24,9 +24,9 @@ void printUsage(std::FILE* to) {
                  "directory): DIR/kqk.nbw for white to move and DIR/kqk.nbb for black to move, one\n"
                  "byte per position (only .nbw for a table with the same men on both sides). The\n"
                  "tables a signature's captures and promotions lead to are generated and written\n"
-                 "first, unless DIR already holds them. -c recomputes every value from its\n"
-                 "successors and fails on any difference. Exit status: 0 done, 1 a table failed,\n"
-                 "2 bad usage.\n");
+                 "first, unless DIR already holds them. -c recomputes every value of the named\n"
+                 "tables from its successors and fails on any difference. Exit status: 0 done,\n"
+                 "1 a table failed, 2 bad usage.\n");
 }
 
 }  // namespace
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         std::printf("%s: generating (%zu of %zu)\n", name, k + 1, order.size());
         std::fflush(stdout);
         const auto start = std::chrono::steady_clock::now();
-        const tbgen::GenerationReport report = tbgen::generateTable(table, check);
+        const tbgen::GenerationReport report = tbgen::generateTable(table, check && wanted);
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (!tbgen::writeTable(table, directory)) {
