@@ -109,6 +109,52 @@ TEST_F(Probe, ThreeManTablesAgreePlainCompressedAndColourReversed) {
     }
 }
 
+TEST_F(Probe, FourManTablesAgreePlainCompressedAndColourReversed) {
+    const support::TableSet& fourMan = support::fourManTables();
+    if (fourMan.plain.empty()) GTEST_SKIP() << fourMan.reason;
+    const std::vector<int> materials[] = {{WHITE_KING, BLACK_KING, WHITE_QUEEN, BLACK_ROOK},
+                                          {WHITE_KING, BLACK_KING, WHITE_PAWN, BLACK_PAWN}};
+    for (const std::vector<int>& codes : materials) {
+        SCOPED_TRACE(codes[2]);
+        std::mt19937 random(11);
+        struct Sample {
+            std::vector<int> squares;
+            int side, value;
+        };
+        std::vector<Sample> samples;
+        ASSERT_EQ(initTablebases(1, fourMan.plain.c_str()), 4);
+        Position pos, twin;
+        int missing = 0, twinsDiffer = 0;
+        while (samples.size() < 3000) {
+            std::vector<int> squares;
+            for (size_t i = 0; i < codes.size(); ++i) squares.push_back(SquareFrom64(int(random() % 64)));
+            bool clash = false;
+            for (size_t i = 0; i < codes.size(); ++i) {
+                for (size_t j = 0; j < i; ++j) clash |= squares[i] == squares[j];
+                clash |= TypeOf(codes[i]) == PAWN && (RankOf(squares[i]) == 0 || RankOf(squares[i]) == 7);
+            }
+            if (clash) continue;
+            const int side = int(random() % 2);
+            placeMen(pos, codes, squares, side);
+            if (!legal(pos)) continue;
+            const int value = lookupTableValue(pos);
+            missing += value == TableValueNone;
+            placeTwin(twin, codes, squares, side);
+            twinsDiffer += lookupTableValue(twin) != value;
+            samples.push_back({squares, side, value});
+        }
+        EXPECT_EQ(missing, 0);
+        EXPECT_EQ(twinsDiffer, 0);
+        ASSERT_EQ(initTablebases(1, fourMan.compressed.c_str()), 4);
+        int differ = 0;
+        for (const Sample& sample : samples) {
+            placeMen(pos, codes, sample.squares, sample.side);
+            differ += lookupTableValue(pos) != sample.value;
+        }
+        EXPECT_EQ(differ, 0);
+    }
+}
+
 TEST_F(Probe, ScoresCountPliesFromTheRoot) {
     ASSERT_EQ(initTablebases(1, support::threeManTables().plain.c_str()), 3);
     struct Case {
