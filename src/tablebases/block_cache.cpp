@@ -1,6 +1,8 @@
 #include "tablebases/block_cache.h"
 
+#include <cstring>
 #include <mutex>
+#include <new>
 #include <sys/types.h>
 
 #include "tablebases/memory.h"
@@ -14,16 +16,19 @@ CacheBlock* Blocks = nullptr;
 uint8_t* DataAreas = nullptr;
 int32_t BlockCount = 0;
 
-// Guarded by LruLock.
-TableLock LruLock;
+// Guarded by LruLock, on a line of their own.
+alignas(64) TableLock LruLock;
 int32_t FreeHead = -1;
 int32_t Newest = -1;
 int32_t Oldest = -1;
 
-// Guarded by PoolLock.
-TableLock PoolLock;
+// Guarded by PoolLock, on a line of their own.
+alignas(64) TableLock PoolLock;
 DecoderState* DecoderStorage = nullptr;
 DecoderState* DecoderSlots[DecoderStateCount] = {};
+
+// Blocks read from a file since the process started; statistics only.
+std::atomic<uint64_t> LoadCount{0};
 
 uint8_t* dataArea(int32_t b) { return DataAreas + size_t(b) * CacheBlockDataBytes; }
 
@@ -203,7 +208,26 @@ void layoutCache(uint8_t* memory, size_t bytes) {
                 }
 }
 
+CacheDirectory* createCacheDirectory() {
+    // tbAllocate aligns to 16 bytes: room for the step up to a line boundary, and the block's
+    // own address kept just before the directory for freeing.
+    constexpr size_t Line = alignof(CacheDirectory);
+    uint8_t* block = static_cast<uint8_t*>(tbAllocate(sizeof(CacheDirectory) + Line + sizeof(void*)));
+    uintptr_t at = (reinterpret_cast<uintptr_t>(block) + sizeof(void*) + Line - 1) & ~uintptr_t(Line - 1);
+    std::memcpy(reinterpret_cast<void*>(at - sizeof(void*)), &block, sizeof block);
+    return new (reinterpret_cast<void*>(at)) CacheDirectory();
+}
+
+void freeCacheDirectory(CacheDirectory* directory) {
+    if (!directory) return;
+    void* block;
+    std::memcpy(&block, reinterpret_cast<uint8_t*>(directory) - sizeof(void*), sizeof block);
+    tbFree(block);
+}
+
 int cacheBlockCount() { return BlockCount; }
+
+uint64_t cacheLoadCount() { return LoadCount.load(Relaxed); }
 
 int readCachedByte(int table, int side, uint32_t blockNumber, uint32_t offset) {
     TableFile& tf = tableFiles[table][side];
@@ -232,6 +256,7 @@ int readCachedByte(int table, int side, uint32_t blockNumber, uint32_t offset) {
     Blocks[b].table = table;
     Blocks[b].side = side;
     Blocks[b].block = int32_t(blockNumber);
+    LoadCount.store(LoadCount.load(Relaxed) + 1, Relaxed);
     const int validBytes = loadBlock(tf, b, blockNumber);
     if (validBytes < 0) {
         std::lock_guard<TableLock> lru(LruLock);

@@ -29,7 +29,9 @@ struct CacheBlock {
 };
 static_assert(sizeof(CacheBlock) == CacheBlockBytes - CacheBlockDataBytes);
 
-struct CacheBucket {
+// One cache line each: every hit writes its bucket's lock, and threads working on
+// neighbouring buckets must not take the line from each other.
+struct alignas(64) CacheBucket {
     TableLock lock;
     int32_t head = -1;
 };
@@ -39,11 +41,17 @@ struct CacheDirectory {
     CacheBucket buckets[CacheBuckets];
 };
 
+// A new directory with empty chains, on its own cache lines, through tbAllocate.
+CacheDirectory* createCacheDirectory();
+void freeCacheDirectory(CacheDirectory* directory);
+
 // Lays out `bytes` of cache memory (null or fewer than 32 bytes: no cache) as blocks on
 // the free list, empties the LRU list and every directory, closing all table files first.
 // Only while no search runs.
 void layoutCache(uint8_t* memory, size_t bytes);
 int cacheBlockCount();
+// Blocks loaded from table files so far (cache misses); statistics, a lost count accepted.
+uint64_t cacheLoadCount();
 
 // The signed byte at `offset` of block `block` of the file of (table, side), read through
 // the cache, or TableValueMissing when the block cannot be had (a failed read also

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "tablebases/block_cache.h"
 #include "tablebases/enumeration.h"
@@ -80,7 +79,7 @@ bool isSymmetric(int table) { return tableDescriptors[table].flags & TB_SYMMETRI
 void forgetRegistrations() {
     for (int t = 0; t < TableCount; ++t)
         for (TableFile& tf : tableFiles[t]) {
-            tbFree(tf.directory);
+            freeCacheDirectory(tf.directory);
             tf.directory = nullptr;
             tbFree(tf.fileName);
             tf.fileName = nullptr;
@@ -241,10 +240,7 @@ int registerTableFile(int table, const char* directory, int side) {
     }
     tbFree(tf.fileName);
     tf.fileName = copyText(name);
-    if (!tf.directory) {
-        tf.directory = static_cast<CacheDirectory*>(tbAllocate(sizeof(CacheDirectory)));
-        new (tf.directory) CacheDirectory();
-    }
+    if (!tf.directory) tf.directory = createCacheDirectory();
     freeCompressedFileInfo(tf.compressed);
     tf.compressed = compressed;
     tf.registered.store(1, Relaxed);
