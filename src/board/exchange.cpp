@@ -1,5 +1,7 @@
 #include "board/exchange.h"
 
+#include <cassert>
+
 #include "board/attacks.h"
 
 namespace brinz {
@@ -52,6 +54,9 @@ int FirstOccupied(const Position& pos, int code, int from, int step) {
 }  // namespace
 
 int StaticExchange(const Position& pos, int target, int origin) {
+    // Callers name a piece; an empty origin would have no colour to index the lists by.
+    assert(pos.board[origin] < EMPTY);
+    if (pos.board[origin] >= EMPTY) return 0;
     AttackerLists attackers;
     // The piece behind the mover joins first: it backs the mover up along the same line.
     int xray = XrayBehind(pos, origin, target);

@@ -10,9 +10,11 @@
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/position.h"
+#include "eval/pawns.h"
 #include "options/options.h"
 #include "platform/input.h"
 #include "uci/perft_command.h"
+#include "uci/eval_command.h"
 
 namespace brinz {
 
@@ -46,6 +48,7 @@ bool PlayMoveToken(const char* token) {
 void initialiseEngine() {
     InitKeys();
     InitAttacks();
+    AllocatePawnTables(PawnTableSlots);
     registerEngineParameters();
     registerUciOptions();
     applyParameterFile();
@@ -76,6 +79,7 @@ void dispatchCommand(const char* line) {
     if (strncasecmp(line, "setoption name", 14) == 0) return handleSetOption(rest(15));
     if (strncasecmp(line, "bench", 5) == 0) return;
     if (strncasecmp(line, "perft", 5) == 0) return handlePerft(rest(6));
+    if (strncasecmp(line, "eval", 4) == 0) return handleEval();
 }
 
 void handleUci() {

@@ -4,6 +4,7 @@
 
 #include "board/attacks.h"
 #include "board/keys.h"
+#include "eval/pawns.h"
 #include "options/options.h"
 
 namespace brinz::support {
@@ -14,6 +15,7 @@ void initialiseTables() {
     done = true;
     InitKeys();
     InitAttacks();
+    AllocatePawnTables(PawnTableSlots);
     Options.clear();
     registerEngineParameters();
     registerUciOptions();

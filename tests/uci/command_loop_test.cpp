@@ -68,10 +68,10 @@ TEST(CommandLoop, ReportsBadFenAndBadTokens) {
     engine.send("position fen 4k3/8/8/8/8/8/8/4K3 x - - 0 1");
     engine.send("position fen");
     std::string longToken(40, 'z');
-    engine.send("position startpos moves " + longToken + " e2e4x");
+    engine.send("position startpos moves " + longToken + " e2e4q");
     engine.send("isready");
     std::vector<std::string> expected = {"Error FEN", "Error FEN", "Movimiento ilegal: " + longToken,
-                                         "Movimiento ilegal: e2e4x", "readyok"};
+                                         "Movimiento ilegal: e2e4q", "readyok"};
     EXPECT_EQ(engine.readUntil("readyok"), expected);
 }
 

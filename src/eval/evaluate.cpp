@@ -1,0 +1,261 @@
+#include "eval/evaluate.h"
+
+#include "board/attacks.h"
+#include "board/piece_square.h"
+#include "eval/pawns.h"
+#include "options/options.h"
+
+namespace brinz {
+
+namespace {
+
+// No parameter sets these weights (128 = 100 %): mobility, development and the
+// material-scaled pawn danger are computed and shown by "eval" but do not move the score.
+constexpr int MobilityMiddleWeight = 0;
+constexpr int MobilityEndWeight = 0;
+constexpr int DevelopmentWeight = 0;
+constexpr int DangerWeight = 0;
+
+// A side without pawns and with at most this much material, no more than a knight ahead
+// in pieces, keeps only PawnlessScale / 128 of an endgame advantage.
+constexpr int PawnlessMaterial = 3408;
+constexpr int PawnlessMargin = 832;
+constexpr int PawnlessScale = 48;
+// Opposite-coloured bishops: alone on the board, and with other pieces.
+constexpr int TwoBishopsMaterial = 2 * 848;
+constexpr int BareBishopsScale = 64;
+constexpr int BishopsScale = 96;
+constexpr int FullScale = 128;
+// The pawn danger counts only above this much non-pawn material of its own side.
+constexpr int DangerMaterialFloor = 4688;
+// Added to the endgame score before it is scaled.
+constexpr int EndgameOffset = 10;
+
+// What the endgame dispatcher decided: go on, a tablebase score, or 1..7 for the
+// specialised evaluator that scored the position.
+constexpr int ENDGAME_CONTINUE = 0;
+constexpr int ENDGAME_TABLEBASE = 8;
+
+// Seam for the endgame dispatcher: at low material it probes the tablebases, recognises
+// the endings that have their own evaluator (returning its number and score) and damps
+// the scale factors of drawish ones. Not built yet: every position goes on with the full
+// evaluation and the scale factors stay as they are.
+int DispatchEndgame(const Position& /*pos*/, int /*scale*/[2], const PawnEntry& /*entry*/, int& /*score*/) {
+    return ENDGAME_CONTINUE;
+}
+
+// Seam for the evaluation cache shared by the threads. Not built yet: no probe hits and
+// nothing is kept, so every call evaluates in full.
+bool ProbeEvalCache(const Position& /*pos*/, int& /*score*/, EvalExtras& /*extras*/) { return false; }
+void StoreEvalCache(const Position& /*pos*/, int /*score*/, const EvalExtras& /*extras*/) {}
+
+inline int Clamped(int count, int last) { return count > last ? last : count; }
+
+}  // namespace
+
+int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag) {
+    int score;
+    if (ProbeEvalCache(pos, score, extras)) {
+        tablebaseFlag = 0;
+        return score;
+    }
+    EvalBreakdown terms;
+    score = EvaluateTerms(pos, extras, threadIndex, tablebaseFlag, terms);
+    StoreEvalCache(pos, score, extras);
+    return score;
+}
+
+int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag,
+                  EvalBreakdown& t) {
+    t = EvalBreakdown{};
+    tablebaseFlag = 0;
+    const int s = pos.side, x = pos.xside;
+    int pawns[2], npm[2];
+    for (int c = WHITE; c <= BLACK; ++c) {
+        pawns[c] = pos.pieceCount[MakeCode(PAWN, c)];
+        npm[c] = pos.material[c] - 256 * pawns[c];
+        t.npm[c] = npm[c];
+        t.scale[c] = FullScale;
+    }
+    const int npmTotal = npm[WHITE] + npm[BLACK];
+    t.npmTotal = npmTotal;
+    int* scale = t.scale;
+
+    PawnEntry scratch;
+    const PawnEntry& entry = ProbePawnTable(pos, threadIndex, scratch);
+    t.centreType = entry.centreType;
+
+    if (pos.material[WHITE] + pos.material[BLACK] <= EndgameMaterial) {
+        int score = 0;
+        int verdict = DispatchEndgame(pos, scale, entry, score);
+        if (verdict != ENDGAME_CONTINUE) {
+            if (verdict == ENDGAME_TABLEBASE) tablebaseFlag = 1;
+            t.source = verdict == ENDGAME_TABLEBASE ? SOURCE_TABLEBASE : SOURCE_ENDGAME;
+            t.unrounded = t.score = score;
+            return score;
+        }
+    } else {
+        for (int c = WHITE; c <= BLACK; ++c)
+            if (pawns[c] == 0 && pos.material[c] <= PawnlessMaterial && npm[c] - npm[c ^ 1] <= PawnlessMargin)
+                scale[c] = PawnlessScale;
+    }
+    if (scale[WHITE] == 0 && scale[BLACK] == 0) {
+        t.source = SOURCE_NO_WINNER;
+        return 0;
+    }
+
+    const int kings[2] = {pos.kingSquare(WHITE), pos.kingSquare(BLACK)};
+    for (int c = WHITE; c <= BLACK; ++c) {
+        t.byColour[TERM_MATERIAL][c][MG] = t.byColour[TERM_MATERIAL][c][EG] = pos.material[c];
+        t.byColour[TERM_PIECE_SQUARE][c][MG] = pos.pstSum[c];
+        t.byColour[TERM_PIECE_SQUARE][c][EG] =
+            pos.pstSum[c] - PieceSquare[MakeCode(KING, c)][kings[c]] + KingEndgame[kings[c]];
+    }
+
+    // Shelter now, and after castling to the better wing while a right remains.
+    int shelterNow[2], shelter[2];
+    for (int c = WHITE; c <= BLACK; ++c) {
+        int now = ShelterAt(pos, c, kings[c]);
+        int back = c * 112;
+        int shortLost = c == WHITE ? LOST_WHITE_KINGSIDE : LOST_BLACK_KINGSIDE;
+        int longLost = c == WHITE ? LOST_WHITE_QUEENSIDE : LOST_BLACK_QUEENSIDE;
+        int castledShort = (pos.castleLost & shortLost) ? now : ShelterAt(pos, c, back + 6);
+        int castledLong = (pos.castleLost & longLost) ? now : ShelterAt(pos, c, back + 2);
+        shelterNow[c] = now;
+        shelter[c] = (now + (castledShort > castledLong ? castledShort : castledLong)) / 2;
+    }
+
+    int kingProx[2] = {0, 0};
+    if (npmTotal < PhaseMiddle) KingProximityToPawns(pos, kingProx);
+
+    PieceTerms* pieces = t.pieces;
+    EvaluatePieces(pos, WHITE, pieces[WHITE]);
+    EvaluatePieces(pos, BLACK, pieces[BLACK]);
+
+    int mgTerms[2], egTerms[2], kingSafety[2] = {0, 0}, storm[2] = {0, 0}, danger[2] = {0, 0};
+    for (int c = WHITE; c <= BLACK; ++c) {
+        int xc = c ^ 1;
+        const PieceTerms& own = pieces[c];
+        int mgTerm = own.mgTerms, egTerm = own.egTerms;
+
+        // Promoted rooks and queens can count past these tables.
+        int seventh = SeventhRankBonus(own.seventh);
+        mgTerm += seventh;
+        if (RelativeRank[xc][kings[xc]] == 0) egTerm += seventh;
+        mgTerm -= BadPiecesPenalty(own.badPieces);
+
+        if (own.bishopColours == 3) {
+            int pair = BishopPair[Clamped(entry.centreType, 6)];
+            if (pos.pieceCount[MakeCode(KNIGHT, xc)] == 0 && pos.pieceCount[MakeCode(BISHOP, xc)] == 0) pair += 30;
+            mgTerm += pair;
+            egTerm += pair;
+        }
+
+        // Rooks gain as pawns come off, knights lose; several heavy pieces overlap.
+        int rooks = pos.pieceCount[MakeCode(ROOK, c)], knights = pos.pieceCount[MakeCode(KNIGHT, c)];
+        int queens = pos.pieceCount[MakeCode(QUEEN, c)];
+        int balance = (5 - pawns[c]) * rooks * 32 + (pawns[c] - 6) * knights * 16;
+        if (rooks >= 1) balance += (2 - 2 * rooks - queens) * 16;
+        mgTerm += balance;
+        egTerm += balance;
+
+        if (npmTotal > PhaseEnd) {
+            kingSafety[c] = KingSafety(pos, c, shelterNow[c], entry.openFiles[xc]);
+            int file = FileOf(kings[c]), enemyFile = FileOf(kings[xc]);
+            if (file >= 5 && enemyFile <= 3) storm[c] = entry.kingsideStorm[c];
+            else if (file < 4 && enemyFile > 4) storm[c] = entry.queensideStorm[c];
+            int value = (npm[c] - DangerMaterialFloor) * entry.danger[c] / 256;
+            danger[c] = value > 0 ? value : 0;
+        }
+        mgTerms[c] = mgTerm;
+        egTerms[c] = egTerm;
+    }
+
+    int passed[2] = {0, 0};
+    ScorePassedPawns(pos, entry, passed, kingProx);
+
+    extras.kingSafety[WHITE] = kingSafety[WHITE];
+    extras.kingSafety[BLACK] = kingSafety[BLACK];
+    extras.passedPawns[WHITE] = passed[WHITE];
+    extras.passedPawns[BLACK] = passed[BLACK];
+    for (int c = WHITE; c <= BLACK; ++c) kingProx[c] -= kingProx[c] / 4;
+
+    for (int c = WHITE; c <= BLACK; ++c) {
+        auto set = [&](int term, int mgValue, int egValue) {
+            t.byColour[term][c][MG] = mgValue;
+            t.byColour[term][c][EG] = egValue;
+        };
+        const PieceTerms& own = pieces[c];
+        set(TERM_PAWN_STRUCTURE, entry.structureMg[c], entry.structureEg[c]);
+        set(TERM_PASSED_PAWNS, passed[c], passed[c]);
+        set(TERM_KING_PROXIMITY, 0, kingProx[c]);
+        set(TERM_MOBILITY, own.mobilityMg, own.mobilityEg);
+        set(TERM_DEVELOPMENT, own.development, 0);
+        set(TERM_PAWN_DANGER, danger[c], 0);
+        set(TERM_KING_SAFETY, kingSafety[c], 0);
+        set(TERM_SHELTER, shelter[c], 0);
+        set(TERM_PAWN_STORM, storm[c], 0);
+        set(TERM_PIECES, mgTerms[c], egTerms[c]);
+        set(TERM_PENALTY, own.penalty, own.penalty);
+        set(TERM_SIDE_TO_MOVE, c == s ? SideToMoveBonus : 0, 0);
+    }
+
+    // Each weighted difference is divided on its own, truncating towards zero.
+    const EngineParameters& w = Parameters;
+    auto diff = [&](int term, int phase) { return t.byColour[term][s][phase] - t.byColour[term][x][phase]; };
+    auto total = [&](int term, int mgValue, int egValue) {
+        t.total[term][MG] = mgValue;
+        t.total[term][EG] = egValue;
+    };
+    total(TERM_MATERIAL, diff(TERM_MATERIAL, MG), diff(TERM_MATERIAL, EG));
+    total(TERM_PIECE_SQUARE, diff(TERM_PIECE_SQUARE, MG), diff(TERM_PIECE_SQUARE, EG));
+    total(TERM_PAWN_STRUCTURE, diff(TERM_PAWN_STRUCTURE, MG) * w.pawnStructureMiddle / 128,
+          diff(TERM_PAWN_STRUCTURE, EG) * w.pawnStructureEnd / 128);
+    total(TERM_PASSED_PAWNS, diff(TERM_PASSED_PAWNS, MG) * w.passedPawnsMiddle / 128,
+          diff(TERM_PASSED_PAWNS, EG) * w.passedPawnsEnd / 128);
+    total(TERM_KING_PROXIMITY, 0, diff(TERM_KING_PROXIMITY, EG));
+    total(TERM_MOBILITY, diff(TERM_MOBILITY, MG) * MobilityMiddleWeight / 128,
+          diff(TERM_MOBILITY, EG) * MobilityEndWeight / 128);
+    total(TERM_DEVELOPMENT, diff(TERM_DEVELOPMENT, MG) * DevelopmentWeight / 128, 0);
+    total(TERM_PAWN_DANGER, diff(TERM_PAWN_DANGER, MG) * DangerWeight / 128, 0);
+    total(TERM_KING_SAFETY, (w.kingSafetyWeight[s] * kingSafety[s] - w.kingSafetyWeight[x] * kingSafety[x]) / 128, 0);
+    total(TERM_SHELTER, diff(TERM_SHELTER, MG) * ShelterFactor[Clamped(entry.centreType, 6)], 0);
+    total(TERM_PAWN_STORM, diff(TERM_PAWN_STORM, MG), 0);
+    total(TERM_PIECES, diff(TERM_PIECES, MG), diff(TERM_PIECES, EG));
+    total(TERM_PENALTY, diff(TERM_PENALTY, MG), diff(TERM_PENALTY, EG));
+    total(TERM_SIDE_TO_MOVE, diff(TERM_SIDE_TO_MOVE, MG), 0);
+
+    int mg = 0, eg = 0;
+    for (int term = 0; term < TERM_COUNT; ++term) {
+        mg += t.total[term][MG];
+        eg += t.total[term][EG];
+    }
+
+    if (pos.pieceCount[WHITE_BISHOP] == 1 && pos.pieceCount[BLACK_BISHOP] == 1 &&
+        pieces[WHITE].bishopColours != pieces[BLACK].bishopColours && scale[WHITE] == FullScale &&
+        scale[BLACK] == FullScale)
+        scale[WHITE] = scale[BLACK] = npmTotal == TwoBishopsMaterial ? BareBishopsScale : BishopsScale;
+
+    // Only the side that is ahead has its advantage damped.
+    int egBiased = eg + EndgameOffset;
+    int egScaled = egBiased * scale[egBiased > 0 ? s : x] / 128;
+    int score;
+    if (npmTotal >= PhaseMiddle) {
+        score = mg;
+    } else if (npmTotal <= PhaseEnd) {
+        score = egScaled;
+    } else {
+        const int span = PhaseMiddle - PhaseEnd;
+        score = (PhaseMiddle - npmTotal) * egScaled / span + (npmTotal - PhaseEnd) * mg / span;
+    }
+    t.mg = mg;
+    t.eg = eg;
+    t.egScaled = egScaled;
+    t.unrounded = score;
+    // Rounded down (towards minus infinity): -5 becomes -8.
+    score &= ~3;
+    t.score = score;
+    return score;
+}
+
+}  // namespace brinz
