@@ -162,7 +162,7 @@ TEST_P(RegistryFatal, StopsWithItsMessageAndStatusOne) {
         testing::ExitedWithCode(1), literal(expectedLine(GetParam(), dir)));
 }
 
-TEST_P(RegistryFatal, StopsTheEngineAtTheNextSearchStart) {
+TEST_P(RegistryFatal, StopsTheEngineWhenTheOptionsAreApplied) {
     ASSERT_FALSE(compressedKqk().empty());
     const std::string dir = fatalDirectory(GetParam());
     support::EngineProcess engine;
