@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <random>
 #include <string>
 #include <thread>
@@ -120,13 +124,37 @@ TEST_F(Cache, ReadFailureUnregistersOnlyThatSide) {
     EXPECT_EQ(readCachedByte(KQK, 0, 1, 7), int8_t(cacheFiles().bytes[KQK][0][8192 + 7]));
 }
 
+// Reads a few blocks of every table side with room for two open files only; the exit status
+// tells whether every byte came right and every side stayed registered.
+[[noreturn]] void readWithTwoFileDescriptors() {
+    const int next = open("/dev/null", O_RDONLY);
+    close(next);
+    rlimit limit;
+    limit.rlim_cur = limit.rlim_max = rlim_t(next + 2);
+    setrlimit(RLIMIT_NOFILE, &limit);
+    const std::pair<int, int> sides[] = {{KQK, 0}, {KQK, 1}, {KRK, 0}, {KRK, 1}, {KQKQ, 0}};
+    int wrong = 0;
+    for (uint32_t block = 0; block < 3; ++block)
+        for (auto [table, side] : sides) {
+            wrong += readCachedByte(table, side, block, 9) != int8_t(cacheFiles().bytes[table][side][block * 8192 + 9]);
+            wrong += !tableFiles[table][side].registered.load();
+        }
+    std::exit(wrong == 0 ? 0 : 2);
+}
+
+TEST_F(Cache, TooManyOpenFilesClosesThemAllAndRetries) {
+    ASSERT_EQ(initTablebases(1, bothDirectories().c_str()), 4);
+    EXPECT_EXIT(readWithTwoFileDescriptors(), testing::ExitedWithCode(0), "");
+}
+
 TEST_F(Cache, ThreadsReadingAtOnceSeeTheFileBytes) {
     // A cache far smaller than the data keeps every thread evicting and loading.
     ASSERT_EQ(initTablebases(1, bothDirectories().c_str()), 4);
     std::vector<uint8_t> memory(6 * CacheBlockBytes);
     layoutCache(memory.data(), memory.size());
     const std::pair<int, int> sides[] = {{KQK, 0}, {KQK, 1}, {KRK, 0}, {KRK, 1}, {KQKQ, 0}};
-    constexpr int Threads = 8, Reads = 1500;
+    // More threads than decoder states: some wait for a state to come back.
+    constexpr int Threads = 12, Reads = 1000;
     std::vector<int> wrong(Threads, 0);
     std::vector<std::thread> threads;
     for (int t = 0; t < Threads; ++t)
