@@ -294,21 +294,6 @@ private:
 
     int kingOf(const Men& m, int colour) const { return m.square[colour]; }
 
-    // The men of the table read back from a position's piece lists.
-    Men menOf(const Position& p) const {
-        Men m{};
-        for (int i = 0; i < sig.men; ++i) {
-            int skip = 0;
-            for (int j = 0; j < i; ++j) skip += sig.code[j] == sig.code[i];
-            int node = p.links[LIST_HEAD + sig.code[i]][1];
-            while (skip--) node = p.links[node][1];
-            m.square[i] = node;
-        }
-        m.side = p.side;
-        m.epSquare = p.epSquare;
-        return m;
-    }
-
     void load(const Men& m) {
         clearBoard(pos, loaded);
         placeOnBoard(pos, m);
