@@ -23,8 +23,10 @@ using support::writeBytes;
 // Exhaustive walks are thinned out where every probe costs ten times more.
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 constexpr int Thinning = 1;
+constexpr size_t ThreadPositions = 400;
 #else
-constexpr int Thinning = 7;
+constexpr int Thinning = 29;
+constexpr size_t ThreadPositions = 160;
 #endif
 
 // A position from piece codes and 0x88 squares, without going through a FEN.
@@ -294,7 +296,7 @@ TEST_F(Probe, ThreadsProbingAtOnceAgreeWithOneThread) {
     std::vector<int> expected;
     std::mt19937 random(7);
     const int codes[] = {WHITE_PAWN, WHITE_ROOK, WHITE_QUEEN, BLACK_BISHOP, BLACK_PAWN};
-    while (positions.size() < 400) {
+    while (positions.size() < ThreadPositions) {
         const int code = codes[random() % 5];
         const std::vector<int> men = {WHITE_KING, BLACK_KING, code};
         std::vector<int> squares;
@@ -309,7 +311,7 @@ TEST_F(Probe, ThreadsProbingAtOnceAgreeWithOneThread) {
         positions.push_back(pos);
         expected.push_back(score);
     }
-    constexpr int Threads = 8, Rounds = 3;
+    constexpr int Threads = 8, Rounds = 2;
     std::vector<int> wrong(Threads, 0);
     std::vector<std::thread> threads;
     for (int t = 0; t < Threads; ++t)
