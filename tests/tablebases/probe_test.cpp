@@ -213,8 +213,9 @@ TEST_F(Probe, CountsOnlyProbesWithinReach) {
         const std::string path = *c.path ? support::threeManTables().plain : "";
         initTablebases(1, path.c_str());
         Position pos = support::positionFromFen(c.fen);
-        Nalimov.probeCount = 0;
-        Nalimov.tbHits = 0;
+        Nalimov.probeCount = 5;
+        Nalimov.tbHits = 5;
+        resetTablebaseCounters();
         int score = 0;
         EXPECT_EQ(probeTablebase(pos, 0, score), c.hit);
         EXPECT_EQ(Nalimov.probeCount.load(), c.counted ? 1u : 0u);
@@ -227,8 +228,7 @@ TEST_F(Probe, MaterialWithoutItsFileIsCountedButNotFound) {
     for (const char* name : {"/kqk.nbw", "/kqk.nbb"})
         std::filesystem::copy_file(support::threeManTables().plain + name, dir + name);
     ASSERT_EQ(initTablebases(1, dir.c_str()), 3);
-    Nalimov.probeCount = 0;
-    Nalimov.tbHits = 0;
+    resetTablebaseCounters();
     int score = 0;
     Position knk = support::positionFromFen("8/8/3k4/8/8/2NK4/8/8 w - - 0 1");
     EXPECT_FALSE(probeTablebase(knk, 0, score));
