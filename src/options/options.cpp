@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "search/hash.h"
+#include "tablebases/registry.h"
 
 namespace brinz {
 
@@ -232,10 +233,23 @@ void applyOptions(int rootSide) {
                     unsigned(clusterCount / 16));
     p.nalimovCache = optionInteger("NalimovCache");
     NalimovPathText = optionText("NalimovPath");
+    refreshTablebases();
     if (OptionRecord* clear = Options.findOption("Clear Hash"); clear && clear->on()) {
         CopyText(clear->currentValue, "false", sizeof clear->currentValue);
         clearHash();
     }
+}
+
+void refreshTablebases() {
+    // A scan reopens every file and empties the block cache: only when its inputs change.
+    static bool scanned = false;
+    static std::string scannedPath;
+    static int32_t scannedCache = 0;
+    if (scanned && NalimovPathText == scannedPath && Parameters.nalimovCache == scannedCache) return;
+    scanned = true;
+    scannedPath = NalimovPathText;
+    scannedCache = Parameters.nalimovCache;
+    initTablebases(uint32_t(Parameters.nalimovCache), NalimovPathText.c_str());
 }
 
 }  // namespace brinz

@@ -17,6 +17,8 @@ void* tbAllocate(std::size_t bytes) {
     return block;
 }
 
+void* tbTryAllocate(std::size_t bytes) { return std::malloc(bytes ? bytes : 1); }
+
 void tbFree(void* block) { std::free(block); }
 
 }  // namespace brinz
