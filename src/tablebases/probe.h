@@ -36,6 +36,13 @@ int readTableValue(int table, int side, uint32_t index);
 // allocates nothing; never changes `pos`.
 bool probeTablebase(const Position& pos, int ply, int& score);
 
+// Zeroes probeCount and tbHits; the root search calls it as a search starts, before any
+// thread probes.
+inline void resetTablebaseCounters() {
+    Nalimov.probeCount.store(0, Relaxed);
+    Nalimov.tbHits.store(0, Relaxed);
+}
+
 // The table value of `pos` without counting, or TableValueNone when no registered table
 // holds it; for the "eval" command.
 int lookupTableValue(const Position& pos);

@@ -16,7 +16,8 @@ ScanStatistics scanStatistics;
 namespace {
 
 inline constexpr int MaxDirectoryLength = 1015;
-inline constexpr int MaxFileNameLength = 1023;
+// A separator, a stem of up to seven letters and ".nbw.emd" after the longest directory.
+inline constexpr int MaxFileNameLength = MaxDirectoryLength + 1 + 7 + 8;
 inline constexpr int TreeMen = 4;  // men besides the kings
 
 // The MaterialTree, flattened: a node is its largest allowed count L followed by L + 1

@@ -15,11 +15,30 @@ namespace brinz::support {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The directories this process made, removed when it ends (not when a death test's child
+// process ends, since the parent goes on using them).
+struct Scratch {
+    std::vector<std::string> directories;
+    pid_t owner = getpid();
+    ~Scratch() {
+        if (getpid() != owner) return;
+        std::error_code error;
+        for (const std::string& dir : directories) fs::remove_all(dir, error);
+    }
+};
+Scratch scratch;
+
+}  // namespace
+
 std::string freshDirectory(const std::string& name) {
-    const std::string dir = testing::TempDir() + "brinz_" + name;
+    // Test processes run side by side: each has its own directories.
+    const std::string dir = testing::TempDir() + "brinz_" + std::to_string(getpid()) + "_" + name;
     std::error_code error;
     fs::remove_all(dir, error);
     fs::create_directories(dir, error);
+    scratch.directories.push_back(dir);
     return dir;
 }
 

@@ -9,7 +9,7 @@
 
 namespace brinz::support {
 
-// An empty directory of this test's own (any earlier content is removed). No trailing "/".
+// An empty directory of this process's own (any earlier content is removed). No trailing "/".
 std::string freshDirectory(const std::string& name);
 
 void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes);

@@ -23,8 +23,10 @@ using support::writeBytes;
 // Exhaustive walks are thinned out where every probe costs ten times more.
 #if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 constexpr int Thinning = 1;
+constexpr size_t ThreadPositions = 400;
 #else
-constexpr int Thinning = 7;
+constexpr int Thinning = 29;
+constexpr size_t ThreadPositions = 160;
 #endif
 
 // A position from piece codes and 0x88 squares, without going through a FEN.
@@ -211,8 +213,9 @@ TEST_F(Probe, CountsOnlyProbesWithinReach) {
         const std::string path = *c.path ? support::threeManTables().plain : "";
         initTablebases(1, path.c_str());
         Position pos = support::positionFromFen(c.fen);
-        Nalimov.probeCount = 0;
-        Nalimov.tbHits = 0;
+        Nalimov.probeCount = 5;
+        Nalimov.tbHits = 5;
+        resetTablebaseCounters();
         int score = 0;
         EXPECT_EQ(probeTablebase(pos, 0, score), c.hit);
         EXPECT_EQ(Nalimov.probeCount.load(), c.counted ? 1u : 0u);
@@ -225,8 +228,7 @@ TEST_F(Probe, MaterialWithoutItsFileIsCountedButNotFound) {
     for (const char* name : {"/kqk.nbw", "/kqk.nbb"})
         std::filesystem::copy_file(support::threeManTables().plain + name, dir + name);
     ASSERT_EQ(initTablebases(1, dir.c_str()), 3);
-    Nalimov.probeCount = 0;
-    Nalimov.tbHits = 0;
+    resetTablebaseCounters();
     int score = 0;
     Position knk = support::positionFromFen("8/8/3k4/8/8/2NK4/8/8 w - - 0 1");
     EXPECT_FALSE(probeTablebase(knk, 0, score));
@@ -294,7 +296,7 @@ TEST_F(Probe, ThreadsProbingAtOnceAgreeWithOneThread) {
     std::vector<int> expected;
     std::mt19937 random(7);
     const int codes[] = {WHITE_PAWN, WHITE_ROOK, WHITE_QUEEN, BLACK_BISHOP, BLACK_PAWN};
-    while (positions.size() < 400) {
+    while (positions.size() < ThreadPositions) {
         const int code = codes[random() % 5];
         const std::vector<int> men = {WHITE_KING, BLACK_KING, code};
         std::vector<int> squares;
@@ -309,7 +311,7 @@ TEST_F(Probe, ThreadsProbingAtOnceAgreeWithOneThread) {
         positions.push_back(pos);
         expected.push_back(score);
     }
-    constexpr int Threads = 8, Rounds = 3;
+    constexpr int Threads = 8, Rounds = 2;
     std::vector<int> wrong(Threads, 0);
     std::vector<std::thread> threads;
     for (int t = 0; t < Threads; ++t)

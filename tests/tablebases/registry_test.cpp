@@ -73,6 +73,16 @@ TEST(Registry, FirstDirectoryWinsWhateverTheSeparator) {
     }
 }
 
+TEST(Registry, LongestDirectoriesAreSafe) {
+    // The longest directory taken leaves room for the longest name inside it; a longer one
+    // is skipped whole.
+    for (size_t length : {1015u, 1016u, 5000u}) {
+        SCOPED_TRACE(length);
+        const std::string path = std::string(length - 1, 'd') + "/;" + std::string(length, 'e');
+        EXPECT_EQ(initTablebases(1, path.c_str()), 0);
+    }
+}
+
 TEST(Registry, NameFormsAreTriedInOrder) {
     ASSERT_FALSE(compressedKqk().empty()) << "brinz-tbcompress failed";
     const char* forms[] = {"kqk.nbw", "kqk.nbw.emd", "kqk_nbw.emd", "kqk_nbw_emd", "kqknbw.emd"};
