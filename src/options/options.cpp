@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/eval_cache.h"
 #include "search/hash.h"
 #include "tablebases/registry.h"
 
@@ -238,6 +239,8 @@ void applyOptions(int rootSide) {
         CopyText(clear->currentValue, "false", sizeof clear->currentValue);
         clearHash();
     }
+    if (!ConfigureEvalCache(p.evalCacheEnabled != 0, p.evalCacheSize))
+        std::printf("info string evaluation cache of %d MB could not be allocated; it stays off\n", p.evalCacheSize);
 }
 
 void refreshTablebases() {

@@ -10,6 +10,7 @@
 #include "options/options.h"
 #include "search/hash.h"
 #include "search/ordering.h"
+#include "tablebases/registry.h"
 
 namespace brinz {
 
@@ -211,6 +212,8 @@ void resetSearchCounters() {
     clearHistory();
     clearCutoffStats();
     for (SearchThread& t : SearchThreads) t.abort.store(0, Relaxed);
+    Nalimov.probeCount.store(0, Relaxed);
+    Nalimov.tbHits.store(0, Relaxed);
 }
 
 int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool nullAllowed,

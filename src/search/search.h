@@ -109,7 +109,8 @@ void updatePv(int ply, PlyRecord* stack);
 // The futility estimate of what a move gains: material and piece-square change.
 int moveGain(const Position& pos, Move move);
 
-// Zeroes what a new search must not inherit: counters, history, cutoff statistics, abort flags.
+// Zeroes what a new search must not inherit: counters (the tablebase probe counters too),
+// history, cutoff statistics, abort flags.
 void resetSearchCounters();
 
 }  // namespace brinz
