@@ -15,10 +15,12 @@ namespace brinz {
 
 std::atomic<int32_t> SearchState{Idle};
 std::atomic<uint8_t> quitRequested{0};
+Lock outputLock;
 SearchThread SearchThreads[MaxThreads];
 SearchClock searchClock;
 std::atomic<uint64_t> nodeCount{0};
 uint32_t pollCounter = 0;
+std::atomic<uint64_t> tablebaseHits{0};
 SearchHooks searchHooks;
 
 namespace {
