@@ -1,9 +1,11 @@
 // Fixed-depth search of a fixed set of positions on one thread, each from an empty 16 MB
 // table. The node total is the search's signature: it changes only when the search or
-// the evaluation does. Usage: bench-search [depth]
+// the evaluation does. Wall-clock and process CPU time are both shown: on a shared machine
+// the CPU figure is the steadier one. Usage: bench-search [depth]
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include "bench_support.h"
 
@@ -50,6 +52,7 @@ int main(int argc, char** argv) {
     bench::initialise(16);
     uint64_t totalNodes = 0;
     int64_t start = tickCount();
+    std::clock_t cpuStart = std::clock();
     for (const char* fen : Positions) {
         if (!bench::searchFen(fen, depth, 0)) {
             std::printf("bad position: %s\n", fen);
@@ -58,9 +61,11 @@ int main(int argc, char** argv) {
         totalNodes += nodeCount.load();
     }
     int64_t elapsed = tickCount() - start;
+    double cpu = double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
     std::printf("positions %d depth %d\n", int(sizeof Positions / sizeof *Positions), depth);
     std::printf("nodes %" PRIu64 "\n", totalNodes);
     std::printf("time %" PRId64 " ms\n", elapsed);
     std::printf("nps %" PRIu64 "\n", elapsed > 0 ? totalNodes * 1000 / uint64_t(elapsed) : 0);
+    std::printf("cpu %.0f ms, nps %.0f\n", cpu, cpu > 0 ? double(totalNodes) * 1000.0 / cpu : 0.0);
     return 0;
 }
