@@ -270,7 +270,8 @@ async function playGame(white, black, opening, tc, args, round) {
         const side = board.turn();
         const engine = engines[side];
         const movesToGo = tc.movesPerPeriod ? tc.movesPerPeriod - (movesMade[side] % tc.movesPerPeriod) : 0;
-        let go = `go wtime ${Math.max(clock.w, 1)} btime ${Math.max(clock.b, 1)}`;
+        // Whole milliseconds, rounded down: an engine is never told it has more than it has.
+        let go = `go wtime ${Math.max(Math.floor(clock.w), 1)} btime ${Math.max(Math.floor(clock.b), 1)}`;
         if (tc.incrementMs) go += ` winc ${tc.incrementMs} binc ${tc.incrementMs}`;
         if (movesToGo) go += ` movestogo ${movesToGo}`;
         engine.send(`position fen ${startFen}${played.length ? ' moves ' + played.join(' ') : ''}`);
@@ -286,9 +287,12 @@ async function playGame(white, black, opening, tc, args, round) {
             return finish(record, side === 'w' ? 'b' : 'w', engine.exited ? 'crash' : 'no answer');
         }
         engine.noteUnexpected(lines);
+        const before = clock[side];
         clock[side] -= usedMs;
+        if (record.leastLeft === undefined || clock[side] < record.leastLeft) record.leastLeft = clock[side];
         if (clock[side] < -args.margin) {
             record.timeLoss = true;
+            record.timeDetail = `${Math.round(before)} ms on the clock, answered after ${Math.round(usedMs)} ms (${go})`;
             // Out of time against a lone king (or material that can never mate) is still a draw.
             const opponent = side === 'w' ? 'b' : 'w';
             return finish(record, canEverMate(board, opponent) ? opponent : null, 'time forfeit', side);
@@ -376,7 +380,7 @@ async function main() {
     fs.writeFileSync(args.pgn, '');
 
     const totals = { games: 0, firstWins: 0, draws: 0, firstLosses: 0, timeLosses: 0, illegalMoves: 0, crashes: 0,
-                     reasons: {}, unexpected: 0, plies: 0 };
+                     reasons: {}, unexpected: 0, plies: 0, leastLeft: Infinity };
     const problems = [];
     for (let g = 0; g < args.games; ++g) {
         const selfPlay = !args.engine2;
@@ -388,6 +392,7 @@ async function main() {
         fs.appendFileSync(args.pgn, record.pgn);
         totals.games += 1;
         totals.plies += record.moves;
+        if (record.leastLeft !== undefined) totals.leastLeft = Math.min(totals.leastLeft, record.leastLeft);
         totals.reasons[record.reason.startsWith('illegal') ? 'illegal move' : record.reason] =
             (totals.reasons[record.reason.startsWith('illegal') ? 'illegal move' : record.reason] || 0) + 1;
         const firstScore = record.result === '1/2-1/2' ? 0.5 : (record.result === '1-0') === firstIsWhite ? 1 : 0;
@@ -398,8 +403,8 @@ async function main() {
         if (record.illegal) totals.illegalMoves += 1;
         if (record.crash) totals.crashes += 1;
         if (record.timeLoss || record.illegal || record.crash)
-            problems.push(`game ${g + 1}: ${record.reason}${record.illegalMove ? ' (' + record.illegalMove + ')' : ''}` +
-                          `${record.crash ? ' (' + record.crash + ')' : ''}`);
+            problems.push(`game ${g + 1}: ${record.reason}` +
+                          [record.illegalMove, record.crash, record.timeDetail].filter(Boolean).map((d) => ` (${d})`).join(''));
         if (!args.quiet)
             console.log(`game ${g + 1}/${args.games}: ${record.white} - ${record.black} ${record.result} ` +
                         `(${record.reason}, ${record.moves} plies)`);
@@ -419,6 +424,7 @@ async function main() {
     console.log(`games ${totals.games}  average length ${(totals.plies / totals.games).toFixed(1)} plies`);
     console.log(`first engine: wins ${totals.firstWins}  draws ${totals.draws}  losses ${totals.firstLosses}`);
     console.log(`time losses ${totals.timeLosses}  illegal moves ${totals.illegalMoves}  crashes ${totals.crashes}`);
+    console.log(`least time left after a move ${Math.round(totals.leastLeft)} ms`);
     console.log(`endings: ${Object.entries(totals.reasons).map(([k, v]) => `${k} ${v}`).join(', ')}`);
     console.log(`unexpected output lines ${totals.unexpected}`);
     for (const l of unexpectedLines.slice(0, 10)) console.log(`  ${l}`);
