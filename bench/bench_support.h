@@ -15,21 +15,27 @@
 #include "search/hash.h"
 #include "search/root.h"
 #include "search/search.h"
+#include "smp/threads.h"
 #include "uci/go.h"
 
 namespace brinz::bench {
 
-inline void initialise(int hashMegabytes) {
+// With more than one thread the helpers are started; call finish() before returning.
+inline void initialise(int hashMegabytes, int threads = 1) {
     InitKeys();
     InitAttacks();
-    AllocatePawnTables(1);
+    if (threads > 1) startThreads();
+    else AllocatePawnTables(1);
     registerEngineParameters();
     registerUciOptions();
     char line[64];
     std::snprintf(line, sizeof line, "Hash value %d", hashMegabytes);
     handleSetOption(line);
-    handleSetOption("Max CPUs value 1");
+    std::snprintf(line, sizeof line, "Max CPUs value %d", threads);
+    handleSetOption(line);
 }
+
+inline void finish() { stopThreads(); }
 
 // Searches `fen` from an empty table until `depth` iterations are done or `movetimeMs`
 // have passed (0 = no such limit). Returns false for a FEN that does not parse.

@@ -1,7 +1,9 @@
-// Fixed-depth search of a fixed set of positions on one thread, each from an empty 16 MB
-// table. The node total is the search's signature: it changes only when the search or
+// Fixed-depth search of a fixed set of positions, each from an empty 16 MB table. On one
+// thread the node total is the search's signature: it changes only when the search or
 // the evaluation does. Wall-clock and process CPU time are both shown: on a shared machine
-// the CPU figure is the steadier one. Usage: bench-search [depth]
+// the CPU figure is the steadier one for one thread. With more threads ("Max CPUs") the
+// node count varies from run to run and the CPU time sums all threads: compare the
+// wall-clock time to reach the depth. Usage: bench-search [depth [threads]]
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
@@ -49,7 +51,8 @@ const char* const Positions[] = {
 int main(int argc, char** argv) {
     using namespace brinz;
     int depth = argc > 1 ? std::atoi(argv[1]) : 9;
-    bench::initialise(16);
+    int threads = argc > 2 ? std::atoi(argv[2]) : 1;
+    bench::initialise(16, threads);
     uint64_t totalNodes = 0;
     int64_t start = tickCount();
     std::clock_t cpuStart = std::clock();
@@ -62,7 +65,8 @@ int main(int argc, char** argv) {
     }
     int64_t elapsed = tickCount() - start;
     double cpu = double(std::clock() - cpuStart) * 1000.0 / CLOCKS_PER_SEC;
-    std::printf("positions %d depth %d\n", int(sizeof Positions / sizeof *Positions), depth);
+    bench::finish();
+    std::printf("positions %d depth %d threads %d\n", int(sizeof Positions / sizeof *Positions), depth, threads);
     std::printf("nodes %" PRIu64 "\n", totalNodes);
     std::printf("time %" PRId64 " ms\n", elapsed);
     std::printf("nps %" PRIu64 "\n", elapsed > 0 ? totalNodes * 1000 / uint64_t(elapsed) : 0);

@@ -10,7 +10,7 @@ namespace brinz {
 uint32_t clusterCount = 0;
 HashCluster* hashTable = nullptr;
 uint8_t hashAge = 0;
-std::atomic<uint32_t> hashStores{0};
+StoreCounter hashStores{0};
 
 namespace {
 

@@ -39,7 +39,12 @@ extern HashCluster* hashTable;
 // Advanced (modulo 256) at every search start so that older entries are replaced first.
 extern uint8_t hashAge;
 // Stores that took a new slot since the search started; feeds the fill estimate.
-extern std::atomic<uint32_t> hashStores;
+// Written by every thread at most stores, so it fills a cache line of its own: sharing one
+// with the table's address and size, which every probe reads, would slow every thread.
+struct alignas(64) StoreCounter : std::atomic<uint32_t> {
+    using std::atomic<uint32_t>::atomic;
+};
+extern StoreCounter hashStores;
 
 // The cluster count the table takes for `megabytes`: the largest power of two whose
 // clusters fit (512 for a request below one megabyte). Pure: no allocation.

@@ -8,6 +8,7 @@
 #include "search/hash.h"
 #include "search/ordering.h"
 #include "search/search.h"
+#include "smp/threads.h"
 
 namespace brinz {
 
@@ -21,7 +22,7 @@ constexpr int FutilityFloor = -5120;
 constexpr int SelectedMoves = 4;
 
 bool stopping(int threadIndex) {
-    return SearchState.load(Relaxed) == Stopping || SearchThreads[threadIndex].abort.load(Relaxed);
+    return SearchState.load(Relaxed) == Stopping || ThreadRecords[threadIndex].abort.load(Relaxed);
 }
 
 int See(const Position& pos, Move m) { return StaticExchange(pos, MoveTo(m), MoveFrom(m)); }
@@ -31,6 +32,7 @@ int See(const Position& pos, Move m) { return StaticExchange(pos, MoveTo(m), Mov
 int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, int checkPly,
             int threadIndex) {
     SearchThread& thread = SearchThreads[threadIndex];
+    const ThreadRecord& record = ThreadRecords[threadIndex];
     PlyRecord& node = stack[ply];
     const int alpha0 = alpha, beta0 = beta;
     const bool pvNode = beta - alpha > 1;
@@ -69,6 +71,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     MoveListEntry* start = node.moveListStart;
     MoveListEntry* end;
     int best;
+    assert(start + MaxMovesPerPly <= thread.moveBufferEnd);
     if (node.inCheck) {
         end = GenerateEvasions(pos, start);
         node.evasionCount = int(end - start);
@@ -112,7 +115,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     int searched = 0;
     MoveListEntry* cursor = start;
     while (alpha < beta) {
-        if (thread.abort.load(Relaxed) || cursor >= end) break;
+        if (record.abort.load(Relaxed) || cursor >= end) break;
         Move m = pickMove(cursor, end, searched < SelectedMoves);
         if (!m) break;
         if (futility && !MovePromotion(m) && node.staticEval + moveGain(pos, m) < alpha - margin &&
@@ -133,7 +136,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
         searched = 0;
         cursor = start;
         while (alpha < beta) {
-            if (thread.abort.load(Relaxed) || cursor >= end) break;
+            if (record.abort.load(Relaxed) || cursor >= end) break;
             Move m = pickMove(cursor, end, searched < SelectedMoves);
             if (!m) break;
             // A check that hangs material is not tried.

@@ -6,6 +6,7 @@
 #include "platform/clock.h"
 #include "search/hash.h"
 #include "search/ordering.h"
+#include "smp/threads.h"
 
 namespace brinz {
 
@@ -126,6 +127,7 @@ void rootSearch(const Move* searchMoves) {
     PlyRecord* stack = thread.stack;
     int best = -INFINITE_SCORE;
 
+    wakeThreads();
     hashAge = uint8_t(hashAge + 1);
     hashStores.store(0, Relaxed);
     pos = RootPosition;

@@ -11,14 +11,17 @@
 #include "search/hash.h"
 #include "search/ordering.h"
 #include "tablebases/registry.h"
+#include "search/root.h"
+#include "smp/split.h"
+#include "smp/threads.h"
 
 namespace brinz {
 
-std::atomic<int32_t> SearchState{Idle};
+alignas(64) std::atomic<int32_t> SearchState{Idle};
 std::atomic<uint8_t> quitRequested{0};
 SearchThread SearchThreads[MaxThreads];
 SearchClock searchClock;
-std::atomic<uint64_t> nodeCount{0};
+alignas(64) std::atomic<uint64_t> nodeCount{0};
 uint32_t pollCounter = 0;
 SearchHooks searchHooks;
 
@@ -34,12 +37,14 @@ constexpr int NullVerifyMaterial = 3392;     // with more than this the null mov
 constexpr int NullVerifyDepth = 420;
 constexpr int IidMateBound = 29900;
 constexpr int SelectedMoves = 16;            // moves picked by selection before list order takes over
+constexpr uint32_t NodeBatch = 1024;         // a helper's nodes added to nodeCount at once
+constexpr int LastSplitIteration = 60;       // deeper iterations search alone
 
 // Knowledge-based reduction control is on for "KNOWLEDGE" and "KNOWLEDGE_AND_HISTORY".
 bool knowledgeOn() { return Parameters.reduceOn == 1 || Parameters.reduceOn == 3; }
 
 bool stopping(int threadIndex) {
-    return SearchState.load(Relaxed) == Stopping || SearchThreads[threadIndex].abort.load(Relaxed);
+    return SearchState.load(Relaxed) == Stopping || ThreadRecords[threadIndex].abort.load(Relaxed);
 }
 
 int pawnsOf(const Position& pos, int colour) { return pos.pieceCount[MakeCode(PAWN, colour)]; }
@@ -60,16 +65,6 @@ bool passedPawnMove(const Position& pos, Move m, int side) {
     int ahead = side == WHITE ? (0xFF << (rank + 1)) & 0xFF : (1 << rank) - 1;
     const uint8_t* enemy = pos.pawnFiles[side ^ 1];
     return ((enemy[file - 1] | enemy[file] | enemy[file + 1]) & ahead) == 0;
-}
-
-// Late-move reduction, for the move m just made by `side` (its piece now stands on its to-square).
-bool reductionAllowed(const Position& pos, Move m, int side, bool pvNode) {
-    if (Parameters.lateMoveReduction == 1 && pvNode) return false;
-    if (!isQuiet(m) || passedPawnMove(pos, m, side)) return false;
-    if (Parameters.reduceOn == 1) return true;
-    const CutoffCounters& c = cutoffCounters(pos.board[MoveTo(m)], MoveTo(m));
-    uint32_t cutoffs = c.cutoffs.load(Relaxed), failures = c.failures.load(Relaxed);
-    return Parameters.reduceOn == 2 ? cutoffs <= 2 * failures : cutoffs <= 4 * failures;
 }
 
 // History pruning, for quiet move m before it is made.
@@ -135,13 +130,34 @@ bool staticNullMovePrune(const Position& pos, const PlyRecord* stack, int ply, i
 
 }  // namespace
 
+bool reductionAllowed(const Position& pos, Move m, int side, bool pvNode) {
+    if (Parameters.lateMoveReduction == 1 && pvNode) return false;
+    if (!isQuiet(m) || passedPawnMove(pos, m, side)) return false;
+    if (Parameters.reduceOn == 1) return true;
+    const CutoffCounters& c = cutoffCounters(pos.board[MoveTo(m)], MoveTo(m));
+    uint32_t cutoffs = c.cutoffs.load(Relaxed), failures = c.failures.load(Relaxed);
+    return Parameters.reduceOn == 2 ? cutoffs <= 2 * failures : cutoffs <= 4 * failures;
+}
+
+void flushNodes(int threadIndex) {
+    SearchThread& thread = SearchThreads[threadIndex];
+    if (thread.pendingNodes) nodeCount.fetch_add(thread.pendingNodes, Relaxed);
+    thread.pendingNodes = 0;
+}
+
 void nodeEntry(const Position& pos, PlyRecord* stack, int ply, int threadIndex) {
     assert(ply + 2 < StackSize);
-    nodeCount.store(nodeCount.load(Relaxed) + 1, Relaxed);
-    if (threadIndex == 0 && ++pollCounter >= searchClock.pollInterval) {
-        if (searchHooks.pollInput && SearchState.load(Relaxed) != Stopping) searchHooks.pollInput();
-        if (searchHooks.checkLimits) searchHooks.checkLimits();
-        pollCounter = 0;
+    if (threadIndex == 0) {
+        nodeCount.store(nodeCount.load(Relaxed) + 1, Relaxed);
+        if (++pollCounter >= searchClock.pollInterval) {
+            if (searchHooks.pollInput && SearchState.load(Relaxed) != Stopping) searchHooks.pollInput();
+            if (searchHooks.checkLimits) searchHooks.checkLimits();
+            pollCounter = 0;
+        }
+    } else if (++SearchThreads[threadIndex].pendingNodes >= NodeBatch) {
+        // Helpers count in batches: one shared line written at every node by every
+        // thread would cost more than the search it counts.
+        flushNodes(threadIndex);
     }
     PlyRecord& node = stack[ply];
     node.goodRecapture = 0;
@@ -211,7 +227,8 @@ void resetSearchCounters() {
     pollCounter = 0;
     clearHistory();
     clearCutoffStats();
-    for (SearchThread& t : SearchThreads) t.abort.store(0, Relaxed);
+    for (SearchThread& t : SearchThreads) t.pendingNodes = 0;
+    for (ThreadRecord& r : ThreadRecords) r.abort.store(0, Relaxed);
     Nalimov.probeCount.store(0, Relaxed);
     Nalimov.tbHits.store(0, Relaxed);
 }
@@ -300,6 +317,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
 
     MoveListEntry* start = node.moveListStart;
     MoveListEntry* end;
+    assert(start + MaxMovesPerPly <= thread.moveBufferEnd);
     if (node.inCheck) {
         end = GenerateEvasions(pos, start);
         node.evasionCount = int(end - start);
@@ -329,8 +347,20 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
     Move searched[MaxMovesPerPly];
     int n = 0;
     MoveListEntry* cursor = start;
+    const ThreadRecord& record = ThreadRecords[threadIndex];
+    const bool mayShare = depth >= Parameters.minimumSplitDepth * ONE_PLY && !mateThreat &&
+                          iterationNumber <= LastSplitIteration;
     while (alpha < beta) {
-        if (thread.abort.load(Relaxed) || cursor >= end) break;
+        if (record.abort.load(Relaxed) || cursor >= end) break;
+        // Young brothers wait: once a move is searched, idle threads may take the rest.
+        if (n >= 1 && mayShare && activeThreads.load(Relaxed) > 1 && idleThreadAvailable(threadIndex)) {
+            int taken = n;
+            if (split(pos, stack, ply, alpha, beta, pvNode, best, depth, taken, cursor, end, threadIndex)) {
+                // The cutoff statistics credit the move that failed high and debit ours before it.
+                if (best >= beta && n < MaxMovesPerPly) searched[n++] = node.pv[ply];
+                break;
+            }
+        }
         Move m = pickMove(cursor, end, n < SelectedMoves);
         if (!m) break;
         if (!IsLegal(pos, m)) continue;
@@ -378,7 +408,6 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
                 if (v >= beta) recordCutoff(side, m, stack, ply, depth, v);
             }
         }
-        // With helper threads, this is where the rest of the list will be offered as a split point.
     }
 
     if (n == 0) return 0;  // no legal move and not in check: stalemate

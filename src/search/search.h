@@ -12,7 +12,8 @@ namespace brinz {
 enum SearchStateValue : int32_t { Idle = 0, Searching = 1, Pondering = 2, PonderHit = 3, Stopping = 4 };
 
 // Written by the main thread; every search routine unwinds once it reads Stopping.
-extern std::atomic<int32_t> SearchState;
+// Read at every node by every thread, so it keeps a cache line to itself.
+alignas(64) extern std::atomic<int32_t> SearchState;
 // Set by the input poller when "quit" arrives during a search; the go handler then ends the process.
 extern std::atomic<uint8_t> quitRequested;
 
@@ -46,13 +47,17 @@ struct PlyRecord {
 };
 
 // Everything one search thread owns: its position, stack and move buffer. Thread 0
-// runs the root; the others will join through split points.
-struct SearchThread {
+// runs the root; the others join through split points, where each works on the split
+// point's copies instead (smp/split.h). Aligned so no two threads share a cache line.
+struct alignas(64) SearchThread {
     Position position;
     PlyRecord stack[StackSize];
     MoveListEntry moveBuffer[MoveBufferSize];
+    // End of the buffer the thread's lists go to now: this one, or its buffer at the split
+    // point it works at. Every list must start at least MaxMovesPerPly entries before it.
+    MoveListEntry* moveBufferEnd = moveBuffer + MoveBufferSize;
     uint32_t quiescenceNodes;     // since this thread's search last entered quiescence
-    std::atomic<uint8_t> abort{0};  // set by others: leave the current split-point work
+    uint32_t pendingNodes;        // a helper's nodes not yet added to nodeCount
 };
 extern SearchThread SearchThreads[MaxThreads];
 
@@ -73,8 +78,12 @@ struct SearchClock {
 extern SearchClock searchClock;
 
 // Nodes of the running search (all threads), and thread 0's count since its last poll.
-extern std::atomic<uint64_t> nodeCount;
+// Thread 0 counts every node; helpers add theirs in batches, all of them before they
+// leave a split point. On a line of its own: thread 0 writes it at every node.
+alignas(64) extern std::atomic<uint64_t> nodeCount;
 extern uint32_t pollCounter;
+// Adds a helper's pending nodes to nodeCount.
+void flushNodes(int threadIndex);
 
 // What the search asks of whoever drives it. Any hook may be null: then that service is skipped.
 // All run on thread 0 only.
@@ -105,6 +114,9 @@ bool isDraw(const Position& pos);
 int moveExtension(PlyRecord& record, const Position& pos, bool mateThreat);
 // pv of ply := its currentMove followed by the pv of ply + 1.
 void updatePv(int ply, PlyRecord* stack);
+
+// Late-move reduction test for move m just made by `side` (its piece now on its to-square).
+bool reductionAllowed(const Position& pos, Move m, int side, bool pvNode);
 
 // The futility estimate of what a move gains: material and piece-square change.
 int moveGain(const Position& pos, Move move);

@@ -108,8 +108,10 @@ cNalimov::~cNalimov() {
 }
 
 void tablebaseFatal() {
+    // Ends at once: the search threads are alive, and running the static destructors
+    // under them would abort or hang the exit.
     std::fflush(stdout);
-    std::exit(1);
+    std::_Exit(1);
 }
 
 int findTable(const char* name) {

@@ -10,11 +10,11 @@
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/position.h"
-#include "eval/pawns.h"
 #include "options/options.h"
 #include "platform/input.h"
 #include "search/hash.h"
 #include "uci/bench.h"
+#include "smp/threads.h"
 #include "uci/eval_command.h"
 #include "uci/go.h"
 #include "uci/perft_command.h"
@@ -46,12 +46,14 @@ bool PlayMoveToken(const char* token) {
 }  // namespace
 
 void initialiseEngine() {
+    // Helpers start first and sleep until a search wakes them; this also gives every
+    // thread its pawn table.
+    startThreads();
     InitKeys();
     InitAttacks();
     // Start-up size; the first search resizes to the "Hash" option.
     if (!resizeHash(StartupHashMegabytes))
         std::printf("info string hash table: only %u KiB could be allocated\n", unsigned(clusterCount / 16));
-    AllocatePawnTables(PawnTableSlots);
     registerEngineParameters();
     registerUciOptions();
     applyParameterFile();
@@ -125,6 +127,8 @@ void handlePosition(const char* text) {
 }
 
 void shutdownEngine() {
+    // Every helper ends before anything it might touch goes away.
+    stopThreads();
     freeHash();
     std::exit(0);
 }

@@ -122,6 +122,12 @@ TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo,
     return limits;
 }
 
+uint32_t pollIntervalFor(int64_t nodes) {
+    if (nodes <= 0) return uint32_t(PollIntervalNodes);
+    int64_t checks = (nodes + PollIntervalNodes - 1) / PollIntervalNodes;
+    return uint32_t((nodes + checks - 1) / checks);
+}
+
 void startSearch(const GoParameters& go, const Move* searchMoves) {
     SearchClock& clock = searchClock;
     clock.startTick = tickCount();
@@ -145,7 +151,7 @@ void startSearch(const GoParameters& go, const Move* searchMoves) {
     clock.movetime = go.movetime;
     clock.mateLimit = go.mate;
     SearchState.store(go.ponder ? Pondering : Searching, Relaxed);
-    clock.pollInterval = go.nodes > 0 && go.nodes < PollIntervalNodes ? uint32_t(go.nodes) : uint32_t(PollIntervalNodes);
+    clock.pollInterval = pollIntervalFor(go.nodes);
 
     searchHooks = SearchHooks{pollInput, checkLimits, reportPv, reportIteration, reportCurrentMove};
     beginReports();

@@ -15,7 +15,13 @@ struct GoParameters {
 
 // Room for every legal root move and the terminating 0; longer lists are cut.
 inline constexpr int SearchMovesSize = 257;
-inline constexpr int64_t PollIntervalNodes = 20000;
+// Thread 0 looks at the clock and the input at least this often (in its own nodes), so a
+// slow stretch of nodes (tablebase probes) cannot carry it far past a limit.
+inline constexpr int64_t PollIntervalNodes = 1000;
+// Nodes between two polls for a go with node limit `nodes` (0 = none): at most
+// PollIntervalNodes, and a whole fraction of the limit, so that one thread stops where
+// the limit falls (or within a few nodes of it).
+uint32_t pollIntervalFor(int64_t nodes);
 
 // Reads the keywords of a go line (the text after "go "), each at its first occurrence.
 GoParameters parseGoLine(const char* text);

@@ -1,0 +1,151 @@
+#include "smp/threads.h"
+
+#include <mutex>
+
+#include "eval/pawns.h"
+#include "options/options.h"
+#include "platform/clock.h"
+#include "platform/threads.h"
+#include "smp/split.h"
+
+namespace brinz {
+
+ThreadRecord ThreadRecords[MaxThreads];
+alignas(64) std::atomic<int> activeThreads{1};
+
+namespace {
+
+// Spin turns with a pause instruction before each further turn also yields the processor:
+// with more search threads than cores, a waiting thread must let the workers run.
+constexpr uint32_t PauseOnlyTurns = 64;
+// Turns between two looks at the clock (thread 0) or at the cutoffs above (owners).
+constexpr uint32_t CheckTurns = 64;
+constexpr int WaitPollMilliseconds = 2;
+
+AutoResetEvent wakeEvents[MaxThreads];  // 1..7 used
+Thread helpers[MaxThreads];             // 1..7 used
+std::atomic<uint8_t> quitThreads{0};
+bool running = false;
+int blockCount = 0;
+
+// Helpers sleep while no search runs or they do not take part; true when they must end.
+bool sleepUntilNeeded(int t) {
+    ThreadRecord& me = ThreadRecords[t];
+    for (;;) {
+        if (quitThreads.load(std::memory_order_acquire)) return true;
+        if (SearchState.load(Relaxed) != Idle && t < activeThreads.load(Relaxed)) return false;
+        wakeEvents[t].wait();
+        me.wakeUps.store(me.wakeUps.load(Relaxed) + 1, Relaxed);
+    }
+}
+
+// Thread 0 is the only one that reads input and the clock; it must not go deaf while
+// it waits for its helpers.
+void pollWhileWaiting(int64_t& lastPoll) {
+    int64_t now = tickCount();
+    if (now - lastPoll < WaitPollMilliseconds) return;
+    lastPoll = now;
+    if (searchHooks.pollInput && SearchState.load(Relaxed) != Stopping) searchHooks.pollInput();
+    if (searchHooks.checkLimits) searchHooks.checkLimits();
+}
+
+void helperMain(int t) { waitForWork(t, nullptr); }
+
+}  // namespace
+
+void allocateThreadBlocks(int count) {
+    count = count < 1 ? 1 : count > MaxThreads ? MaxThreads : count;
+    // Tables that exist are emptied; new ones come empty.
+    ClearPawnTables();
+    AllocatePawnTables(count);
+    blockCount = count;
+}
+
+int threadBlockCount() { return blockCount; }
+
+void startThreads() {
+    if (running) return;
+    allocateThreadBlocks(MaxThreads);
+    for (auto& open : activeSplits) open.store(0, Relaxed);
+    quitThreads.store(0, Relaxed);
+    // A signal left over from an earlier run (a split's wake-up for a helper that was
+    // already awake) must not wake the new helpers.
+    for (auto& event : wakeEvents) event.waitFor(0);
+    for (int i = 0; i < MaxThreads; ++i) {
+        ThreadRecord& r = ThreadRecords[i];
+        r.abort.store(0, Relaxed);
+        r.hasWork.store(0, Relaxed);
+        r.idle.store(i != 0, Relaxed);
+        r.waiting.store(0, Relaxed);
+        r.workingAt = nullptr;
+    }
+    for (int i = 1; i < MaxThreads; ++i) {
+        helpers[i].start([i] { helperMain(i); });
+        while (!ThreadRecords[i].waiting.load(std::memory_order_acquire)) yieldThread();
+    }
+    running = true;
+}
+
+void stopThreads() {
+    if (!running) return;
+    for (auto& r : ThreadRecords) r.abort.store(1, Relaxed);
+    quitThreads.store(1, std::memory_order_release);
+    for (int i = 1; i < MaxThreads; ++i) wakeEvents[i].signal();
+    for (int i = 1; i < MaxThreads; ++i) helpers[i].join();
+    for (int i = 1; i < MaxThreads; ++i) ThreadRecords[i].idle.store(0, Relaxed);
+    for (auto& r : ThreadRecords) r.abort.store(0, Relaxed);
+    running = false;
+}
+
+bool threadsRunning() { return running; }
+
+void wakeThreads() {
+    int count = Parameters.threadCount;
+    count = count < 1 ? 1 : count > MaxThreads ? MaxThreads : count;
+    activeThreads.store(count, Relaxed);
+    if (count > 1)
+        for (int i = 1; i < MaxThreads; ++i) wakeEvents[i].signal();
+}
+
+void wakeHelper(int t) {
+    if (t > 0 && t < MaxThreads) wakeEvents[t].signal();
+}
+
+void waitForWork(int t, SplitPoint* s) {
+    ThreadRecord& me = ThreadRecords[t];
+    me.waiting.store(1, std::memory_order_release);
+    int64_t lastPoll = tickCount();
+    bool abortPassedOn = false;
+    for (uint32_t turn = 1;; ++turn) {
+        // Helpers end only from their outer loop: an owner still has workers to collect.
+        if (t != 0 && !s && sleepUntilNeeded(t)) {
+            me.waiting.store(0, std::memory_order_release);
+            return;
+        }
+        if (me.hasWork.load(std::memory_order_acquire)) {
+            me.hasWork.store(0, Relaxed);
+            searchSplitPoint(*me.splitPoint.load(Relaxed), t);
+            me.idle.store(1, Relaxed);
+            turn = 1;
+            continue;
+        }
+        if (s) {
+            if (s->workers.load(std::memory_order_acquire) == 0 && !me.hasWork.load(std::memory_order_acquire))
+                return;
+            if (turn % CheckTurns == 0) {
+                if (t == 0) pollWhileWaiting(lastPoll);
+                // Work above was cut off while we only wait here: stop our helpers too.
+                if (!abortPassedOn && cutoffAbove(s->parent)) {
+                    std::lock_guard<Lock> guard(s->lock);
+                    for (int i = 0; i < MaxThreads; ++i)
+                        if (s->slaves[i].load(Relaxed)) ThreadRecords[i].abort.store(1, Relaxed);
+                    abortPassedOn = true;
+                }
+            }
+        }
+        spinPause();
+        if (turn > PauseOnlyTurns) yieldThread();
+    }
+}
+
+}  // namespace brinz

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "search/search.h"
+
+namespace brinz {
+
+struct SplitPoint;
+
+// What the split machinery knows of one search thread. Thread 0 runs the root search;
+// threads 1..7 are helpers that live from startThreads to stopThreads. The bytes are
+// written under splitLock (see smp/split.h) by whoever assigns work, and by the thread
+// itself when its share is done; they are read without a lock.
+struct alignas(64) ThreadRecord {
+    std::atomic<SplitPoint*> splitPoint{nullptr};  // last assignment; read once hasWork is seen
+    std::atomic<uint8_t> abort{0};    // set by others: leave the current split-point work and return
+    std::atomic<uint8_t> waiting{0};  // inside its wait loop; a helper clears it only when it ends
+    std::atomic<uint8_t> idle{0};     // may be given work
+    std::atomic<uint8_t> hasWork{0};  // assigned to splitPoint and not started yet: stored with release
+    // The split point whose moves this thread is searching now (null at the root and when
+    // idle). Read and written by the thread itself only; it becomes the parent of the
+    // split points the thread opens.
+    SplitPoint* workingAt = nullptr;
+    std::atomic<uint32_t> wakeUps{0};  // times a helper left its event wait; tests watch it
+};
+extern ThreadRecord ThreadRecords[MaxThreads];
+
+// How many threads take part in the running search: "Max CPUs" as it was when the search
+// started (1..8). Helpers at or above it sleep on their event.
+extern std::atomic<int> activeThreads;
+
+// Gives threads 0 .. count - 1 (count clamped to 1..8) a fresh pawn table each; the
+// tables are emptied, never zero-filled, since an all-zero entry would match a pawnless
+// board. Between searches only.
+void allocateThreadBlocks(int count);
+// The count of the last allocateThreadBlocks, 0 before the first.
+int threadBlockCount();
+
+// Start-up: allocates the blocks of all eight threads and starts helpers 1..7, each
+// asleep on its event when this returns. Does nothing while the helpers run.
+void startThreads();
+// Shutdown (also between test suites): ends every helper and joins it. Call only when
+// no search runs. startThreads may be called again afterwards.
+void stopThreads();
+bool threadsRunning();
+
+// The wake-up at search start, after SearchState has left Idle and the options have been
+// applied: fixes activeThreads from "Max CPUs" and, when it is above 1, wakes the helpers.
+void wakeThreads();
+// Signals helper t's event (nothing for thread 0).
+void wakeHelper(int thread);
+
+// The wait loop of thread t. Without a split point (a helper between assignments) it
+// returns only when the helpers are told to end. With `splitPoint` (an owner after its
+// split) it returns when nobody works there any more; meanwhile it takes any work it is
+// given. Helpers sleep on their event while no search runs or they are not taking part,
+// and spin with a pause during a search. Thread 0 waiting here still polls input and
+// checks the limits every few milliseconds.
+void waitForWork(int thread, SplitPoint* splitPoint);
+
+}  // namespace brinz

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "board/attacks.h"
+#include "board/generate.h"
+#include "board/move_text.h"
+#include "support/engine_process.h"
+#include "support/engine_setup.h"
+
+namespace brinz {
+namespace {
+
+using support::EngineProcess;
+
+const char* const Fens[] = {
+    "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+    "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+    "r1bq1rk1/pp2bppp/2n1pn2/2pp4/3P4/2PBPN2/PP1N1PPP/R1BQ1RK1 w - - 0 8",
+    "8/5pk1/6p1/7p/7P/6P1/5PK1/8 w - - 0 40",
+    "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1",
+};
+
+std::vector<std::string> legalMoves(const char* fen) {
+    Position pos = support::positionFromFen(fen);
+    MoveListEntry list[256];
+    MoveListEntry* end = pos.checkerCount ? GenerateEvasions(pos, list) : GenerateMoves(pos, list);
+    std::vector<std::string> moves;
+    char text[16];
+    for (MoveListEntry* e = list; e < end; ++e)
+        if (IsLegal(pos, e->move)) moves.push_back(MoveToText(e->move, text));
+    return moves;
+}
+
+bool isLegal(const char* fen, const std::string& move) {
+    for (const std::string& m : legalMoves(fen))
+        if (m == move) return true;
+    return false;
+}
+
+std::string bestMoveOf(const std::string& line) {
+    std::string rest = line.substr(9);
+    return rest.substr(0, rest.find(' '));
+}
+
+int count(const std::vector<std::string>& lines, const std::string& prefix) {
+    int n = 0;
+    for (const std::string& l : lines) n += l.rfind(prefix, 0) == 0;
+    return n;
+}
+
+void useThreads(EngineProcess& engine, int threads) {
+    engine.send("setoption name Max CPUs value " + std::to_string(threads));
+}
+
+TEST(ThreadedProtocol, ThreadedGoAnswersLegalMoves) {
+    EngineProcess engine;
+    for (int threads : {2, 4, 8})
+        for (const char* fen : {Fens[1], Fens[2]}) {
+            SCOPED_TRACE(std::string(fen) + " with " + std::to_string(threads) + " threads");
+            useThreads(engine, threads);
+            engine.send(std::string("position fen ") + fen);
+            engine.send("go depth 6");
+            std::vector<std::string> lines = engine.readUntil("bestmove", 120000);
+            ASSERT_FALSE(lines.empty());
+            EXPECT_TRUE(isLegal(fen, bestMoveOf(lines.back()))) << lines.back();
+        }
+}
+
+// "quit" while several threads search ends every one of them: a clean exit, status 0,
+// and no answer.
+TEST(ThreadedProtocol, QuitDuringAThreadedSearchEndsCleanly) {
+    for (int threads : {2, 8}) {
+        SCOPED_TRACE(threads);
+        EngineProcess engine;
+        useThreads(engine, threads);
+        engine.send(std::string("position fen ") + Fens[2]);
+        engine.send("go infinite");
+        // Splitting starts with iteration 6; be well inside the threaded search.
+        ASSERT_FALSE(engine.readUntil("info depth 7", 120000).empty());
+        engine.send("quit");
+        std::vector<std::string> rest = engine.drain(2000);
+        EXPECT_EQ(engine.waitExit(20000), 0);
+        EXPECT_EQ(count(rest, "bestmove"), 0);
+    }
+}
+
+// Many short searches with "Max CPUs" going round 1..8, limits of every kind, "stop"
+// at random moments and finally "quit" at a random moment: never a hang or a crash,
+// exactly one answer per "go", none after "quit".
+TEST(ThreadedProtocol, ShortSearchesWithStopsAndQuitsAtRandomMoments) {
+    std::mt19937 random(20240607);
+    auto below = [&random](int n) { return int(random() % uint32_t(n)); };
+    const int sessions = 4, searchesPerSession = 40;
+    for (int session = 0; session < sessions; ++session) {
+        EngineProcess engine;
+        for (int k = 0; k < searchesPerSession; ++k) {
+            int threads = 1 + (session * searchesPerSession + k) % 8;
+            const char* fen = Fens[below(5)];
+            SCOPED_TRACE("session " + std::to_string(session) + " search " + std::to_string(k) + ": " +
+                         std::to_string(threads) + " threads, " + fen);
+            useThreads(engine, threads);
+            engine.send(std::string("position fen ") + fen);
+            switch (below(4)) {
+                case 0: engine.send("go depth " + std::to_string(1 + below(5))); break;
+                case 1: engine.send("go nodes " + std::to_string(1 + below(20000))); break;
+                case 2: {
+                    engine.send("go infinite");
+                    std::string line;
+                    for (int n = below(4); n > 0 && engine.readLine(line, 60000);) {
+                        ASSERT_NE(line.rfind("bestmove", 0), 0u) << "answered an infinite search by itself";
+                        --n;
+                    }
+                    engine.send("stop");
+                    break;
+                }
+                default:
+                    engine.send("go depth 30");
+                    engine.send("stop");
+            }
+            std::vector<std::string> lines = engine.readUntil("bestmove", 60000);
+            ASSERT_FALSE(lines.empty()) << "no answer";
+            EXPECT_TRUE(isLegal(fen, bestMoveOf(lines.back()))) << lines.back();
+            engine.send("isready");
+            std::vector<std::string> after = engine.readUntil("readyok", 60000);
+            ASSERT_FALSE(after.empty());
+            EXPECT_EQ(count(after, "bestmove"), 0) << "a second answer";
+        }
+        useThreads(engine, 1 + below(8));
+        engine.send(std::string("position fen ") + Fens[below(5)]);
+        bool infinite = below(2);
+        engine.send(infinite ? "go infinite" : "go depth 4");
+        std::vector<std::string> seen;
+        std::string line;
+        for (int n = below(4); n > 0 && engine.readLine(line, 60000); --n) seen.push_back(line);
+        engine.send("quit");
+        for (const std::string& l : engine.drain(2000)) seen.push_back(l);
+        EXPECT_EQ(engine.waitExit(20000), 0);
+        // A depth-limited search may have answered before the quit arrived; nothing more.
+        EXPECT_LE(count(seen, "bestmove"), infinite ? 0 : 1);
+    }
+}
+
+}  // namespace
+}  // namespace brinz
