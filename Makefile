@@ -30,9 +30,13 @@ test-asan: build/asan/CMakeCache.txt
 	cmake --build build/asan -j $(JOBS) --target brinz_all_tests
 	cd build/asan && ctest --output-on-failure -j $(JOBS)
 
+# ThreadSanitizer runs the suites whose code shares data between threads; the
+# single-threaded board, evaluation and option suites are covered by test-asan.
+TSAN_LABELS ?= platform|search|smp|uci|tablebases
+
 test-tsan: build/tsan/CMakeCache.txt
 	cmake --build build/tsan -j $(JOBS) --target brinz_all_tests
-	cd build/tsan && ctest --output-on-failure -j $(JOBS)
+	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L '$(TSAN_LABELS)'
 
 test-sanitizers: test-asan test-tsan
 

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/eval_cache.h"
+#include "search/hash.h"
 #include "tablebases/registry.h"
 
 namespace brinz {
@@ -227,9 +229,18 @@ void applyOptions(int rootSide) {
     p.ponder = optionOn("Ponder");
     // Held to 4..1024 megabytes by the option's range, so the byte count fits 32 bits.
     p.hashMegabytes = optionInteger("Hash");
+    if (!resizeHash(uint32_t(p.hashMegabytes)))
+        std::printf("info string hash table of %d MB could not be allocated; keeping %u KiB\n", p.hashMegabytes,
+                    unsigned(clusterCount / 16));
     p.nalimovCache = optionInteger("NalimovCache");
     NalimovPathText = optionText("NalimovPath");
     refreshTablebases();
+    if (OptionRecord* clear = Options.findOption("Clear Hash"); clear && clear->on()) {
+        CopyText(clear->currentValue, "false", sizeof clear->currentValue);
+        clearHash();
+    }
+    if (!ConfigureEvalCache(p.evalCacheEnabled != 0, p.evalCacheSize))
+        std::printf("info string evaluation cache of %d MB could not be allocated; it stays off\n", p.evalCacheSize);
 }
 
 void refreshTablebases() {

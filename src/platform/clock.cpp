@@ -1,5 +1,6 @@
 #include "platform/clock.h"
 
+#include <cerrno>
 #include <time.h>
 
 namespace brinz {
@@ -8,6 +9,13 @@ int64_t tickCount() {
     timespec ts;
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void sleepMilliseconds(int milliseconds) {
+    if (milliseconds <= 0) return;
+    timespec ts{milliseconds / 1000, long(milliseconds % 1000) * 1000000};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
 }
 
 }  // namespace brinz

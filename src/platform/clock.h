@@ -8,4 +8,7 @@ namespace brinz {
 // Only differences are meaningful.
 int64_t tickCount();
 
+// Sleeps the calling thread for about `milliseconds`.
+void sleepMilliseconds(int milliseconds);
+
 }  // namespace brinz

@@ -10,18 +10,13 @@ EnumerationTables Enumeration;
 
 namespace {
 
-int distanceOf(int a, int b, int* fileGap, int* rankGap) {
-    *fileGap = (a & 7) > (b & 7) ? (a & 7) - (b & 7) : (b & 7) - (a & 7);
-    *rankGap = (a >> 3) > (b >> 3) ? (a >> 3) - (b >> 3) : (b >> 3) - (a >> 3);
-    return *fileGap > *rankGap ? *fileGap : *rankGap;
-}
-
 // True when a man of `kind` on `square` would give a check that the tables leave out to a
 // king on `king`: contact checks, knight checks and pawn checks. Checks along open lines
-// stay in; their positions are simply never probed.
+// stay in; those positions are illegal but keep their index.
 bool excluded(int kind, int king, int square) {
-    int fileGap, rankGap;
-    int distance = distanceOf(king, square, &fileGap, &rankGap);
+    int fileGap = (king & 7) - (square & 7), rankGap = (king >> 3) - (square >> 3);
+    fileGap = fileGap < 0 ? -fileGap : fileGap;
+    rankGap = rankGap < 0 ? -rankGap : rankGap;
     switch (kind) {
     case KIND_PAWN:  // a pawn moving up attacks square + 7 and square + 9
         return (king == square + 7 && (square & 7) != 0) || (king == square + 9 && (square & 7) != 7);
@@ -32,7 +27,7 @@ bool excluded(int kind, int king, int square) {
     case KIND_ROOK:
         return fileGap + rankGap == 1;
     case KIND_QUEEN:
-        return distance == 1;
+        return fileGap <= 1 && rankGap <= 1 && fileGap + rankGap > 0;
     default:
         return false;
     }

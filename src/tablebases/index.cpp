@@ -265,17 +265,30 @@ constexpr TableRow Rows[TableCount] = {
     {243, "kqqqkq", 0, {736854363u, 922603650u}},
 };
 
-// How one table and side to move turns squares into an index. Men are numbered in the
-// order they enter the index: the king to move, the other king, the group (the side to
-// move's men), then the rest (the other side's men).
+// The rule shared by all tables. The side to move's men form the group, the other side's
+// the rest; a side to move without men in a pawn table hands the group to the other side's
+// pawns (kind KIND_OTHER_PAWN).
+// 1. Frame: a symmetry of the board brings the king to move to files a-d (pawn tables), or
+//    to the a1-d1-d4 triangle (pawnless; on its diagonal the other king must not stand
+//    above it). Black to move with pawns in the group ranks the group upside down, so that
+//    the side to move plays up the board.
+// 2. The king pair's number, which selects the group's block.
+// 3. The group's placement inside the block: each man's rank among the squares left to its
+//    kind by the other king; a pair or triple of one kind is one combination digit.
+// 4. One digit per rest unit over the squares still free: pieces in name order (every pawn
+//    already placed), then pawns over the 48 pawn squares.
+// A plan holds what one table and side to move need of this; the index functions unroll it.
+
+// Men by number: the king to move, the other king, the group unit by unit, then the rest
+// with its pawns first (every pawn is placed before any rest piece).
 struct PlanMan {
     uint8_t list;  // 0 first list, 1 second
     uint8_t slot;
 };
 
-// Like men that make one digit together. Group units read ranks of `kind`; rest units
-// count the men placed before them (`placed`, a mask over man numbers) and have `free`
-// squares left.
+// Like men that make one digit together, numbered first .. first + count - 1. Group units
+// read the ranks of `kind`; rest units skip the men of the `placed` mask (over man numbers)
+// and have `free` squares to choose from.
 struct PlanUnit {
     uint8_t kind;
     uint8_t first;

@@ -13,13 +13,13 @@
 #include "eval/pawns.h"
 #include "options/options.h"
 #include "platform/input.h"
-#include "uci/perft_command.h"
+#include "search/hash.h"
+#include "uci/bench.h"
 #include "uci/eval_command.h"
+#include "uci/go.h"
+#include "uci/perft_command.h"
 
 namespace brinz {
-
-std::atomic<int32_t> SearchState{Idle};
-std::atomic<uint8_t> quitRequested{0};
 
 namespace {
 
@@ -48,6 +48,9 @@ bool PlayMoveToken(const char* token) {
 void initialiseEngine() {
     InitKeys();
     InitAttacks();
+    // Start-up size; the first search resizes to the "Hash" option.
+    if (!resizeHash(StartupHashMegabytes))
+        std::printf("info string hash table: only %u KiB could be allocated\n", unsigned(clusterCount / 16));
     AllocatePawnTables(PawnTableSlots);
     registerEngineParameters();
     registerUciOptions();
@@ -75,9 +78,9 @@ void dispatchCommand(const char* line) {
     }
     if (strncasecmp(line, "position", 8) == 0) return handlePosition(rest(9));
     if (strncasecmp(line, "quit", 4) == 0) shutdownEngine();
-    if (strncasecmp(line, "go", 2) == 0) return;
+    if (strncasecmp(line, "go", 2) == 0) return handleGo(rest(3));
     if (strncasecmp(line, "setoption name", 14) == 0) return handleSetOption(rest(15));
-    if (strncasecmp(line, "bench", 5) == 0) return;
+    if (strncasecmp(line, "bench", 5) == 0) return bench();
     if (strncasecmp(line, "perft", 5) == 0) return handlePerft(rest(6));
     if (strncasecmp(line, "eval", 4) == 0) return handleEval();
 }
@@ -122,6 +125,7 @@ void handlePosition(const char* text) {
 }
 
 void shutdownEngine() {
+    freeHash();
     std::exit(0);
 }
 

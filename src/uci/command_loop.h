@@ -1,19 +1,14 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
+
+#include "search/search.h"
 
 namespace brinz {
 
-enum SearchStateValue : int32_t { Idle = 0, Searching = 1, Pondering = 2, PonderHit = 3, Stopping = 4 };
-
-// Written by the main thread; every search routine unwinds once it reads Stopping.
-extern std::atomic<int32_t> SearchState;
-// Set by the input poller when "quit" arrives during a search.
-extern std::atomic<uint8_t> quitRequested;
-
 inline constexpr int CommandBufferSize = 4096;
 inline constexpr int MoveTokenLimit = 11;
+inline constexpr uint32_t StartupHashMegabytes = 32;
 
 // One-time start-up, in the engine's fixed order. Prints nothing.
 void initialiseEngine();

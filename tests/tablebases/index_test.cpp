@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <initializer_list>
+#include <ostream>
 #include <string>
 
 #include "support/tablebase_positions.h"
@@ -193,6 +194,8 @@ const WorkedCase WorkedCases[] = {
      }},
 };
 
+void PrintTo(const WorkedCase& c, std::ostream* os) { *os << c.name; }
+
 class WorkedMemberTest : public testing::TestWithParam<WorkedCase> {};
 
 TEST_P(WorkedMemberTest, FollowsTheFormula) {
@@ -284,6 +287,8 @@ const BadCase BadCases[] = {
     {"trailing_illegal_position", "krk", 0, "Kd4 Rf8", "Kh8"},
     {"placeholder_table", "kk", 0, "Kb1", "Ke5"},
 };
+
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 
 class BadInputTest : public testing::TestWithParam<BadCase> {};
 

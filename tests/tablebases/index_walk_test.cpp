@@ -20,13 +20,16 @@ namespace {
 using support::TableMen;
 using support::TbPosition;
 
+// The whole walk of the biggest tables is too slow under the sanitizers; the bench walks all.
 struct WalkCase {
     const char* table;
     int side;
-    bool sampled;  // only a spread of king pairs, plus the last ones numbered
+    int stride;  // 1 walks every king pair; n every n-th, plus those numbered last
 };
 
-void PrintTo(const WalkCase& c, std::ostream* os) { *os << c.table << (c.side ? " black" : " white") << " to move"; }
+void PrintTo(const WalkCase& c, std::ostream* os) {
+    *os << c.table << (c.side ? " black" : " white") << " to move, king pair stride " << c.stride;
+}
 
 int tableNumber(const char* name) {
     for (int t = 1; t < TableCount; ++t)
@@ -38,7 +41,7 @@ bool pawnsOnBothSides(const TableMen& men) { return men.count[0][0] > 0 && men.c
 
 // The last king pairs numbered have the king to move on d4 (pawnless), d8, or d1 when the
 // group is ranked upside down; keeping them keeps the largest indices in a sampled walk.
-bool sampledPair(int k, int o) { return (k * 64 + o) % 23 == 0 || k == 27 || k == 59 || k == 3; }
+bool sampledPair(int k, int o, int stride) { return (k * 64 + o) % stride == 0 || k == 27 || k == 59 || k == 3; }
 
 bool onMainDiagonal(int s) { return support::squareFile(s) == support::squareRank(s); }
 
@@ -64,7 +67,7 @@ TEST_P(IndexWalkTest, LegalPositionsIndexFaithfully) {
 
     support::forEachLegalPosition(
         men, side,
-        [&](int k, int o) { return support::framedKings(men.pawns, k, o) && (!c.sampled || sampledPair(k, o)); },
+        [&](int k, int o) { return support::framedKings(men.pawns, k, o) && sampledPair(k, o, c.stride); },
         [&](const TbPosition& p) {
             ++visited;
             uint32_t index = support::tbIndex(table, side, p);
@@ -102,23 +105,23 @@ TEST_P(IndexWalkTest, LegalPositionsIndexFaithfully) {
     EXPECT_EQ(failures, 0u) << firstFailure;
     ASSERT_GT(visited, 0u);
     // Trailing illegal positions are not stored, so the file ends right after the largest
-    // legal index; with pawns on both sides the en-passant positions follow the rule's range.
+    // legal index. With pawns on both sides the en-passant positions follow the rule's
+    // range, whose own trailing illegal positions therefore stay.
     if (pawnsOnBothSides(men))
-        EXPECT_EQ(largest + 1, range);
+        EXPECT_LT(largest, range);
     else
         EXPECT_EQ(largest + 1, d.size[side]);
 }
 
 const WalkCase Cases[] = {
-    {"kpk", 0, false},   {"kpk", 1, false},   {"knk", 0, false},   {"knk", 1, false},   {"kbk", 0, false},
-    {"kbk", 1, false},   {"krk", 0, false},   {"krk", 1, false},   {"kqk", 0, false},   {"kqk", 1, false},
-    {"kpkp", 0, false},  {"kpkp", 1, false},  {"knkp", 0, false},  {"knkp", 1, false},  {"kppk", 0, false},
-    {"kppk", 1, false},  {"knpk", 0, false},  {"knpk", 1, false},  {"kbnk", 0, false},  {"kbnk", 1, false},
-    {"knnk", 0, false},  {"knnk", 1, false},  {"kqkr", 0, false},  {"kqkr", 1, false},  {"krkr", 0, false},
-    {"krkr", 1, false},  {"kqqk", 0, false},  {"krpk", 0, false},
+    {"kpk", 0, 1},  {"kpk", 1, 1},  {"knk", 0, 1},  {"knk", 1, 1},  {"kbk", 0, 1},  {"kbk", 1, 1},
+    {"krk", 0, 1},  {"krk", 1, 1},  {"kqk", 0, 1},  {"kqk", 1, 1},  {"kppk", 0, 1}, {"kppk", 1, 1},
+    {"kbnk", 0, 1}, {"kbnk", 1, 1}, {"knnk", 0, 1}, {"knnk", 1, 1}, {"kqkr", 0, 1}, {"kqkr", 1, 1},
+    {"krkr", 0, 1}, {"krkr", 1, 1}, {"kqqk", 0, 1}, {"kpkp", 0, 3}, {"kpkp", 1, 3}, {"knkp", 0, 3},
+    {"knkp", 1, 3}, {"knpk", 0, 3}, {"knpk", 1, 3},
 };
 
-// The other 4-man tables, each side over a spread of king pairs.
+// The other 4-man tables and sides, over a spread of king pairs.
 const char* const SampledTables[] = {"knkn", "kbkp", "kbkn", "kbkb", "krkp", "krkn", "krkb", "kqkp",
                                      "kqkn", "kqkb", "kqkq", "kbpk", "kbbk", "krnk", "krbk", "krrk",
                                      "kqpk", "kqnk", "kqbk", "kqrk", "kqqk", "krpk"};
@@ -127,9 +130,9 @@ std::vector<WalkCase> sampledCases() {
     std::vector<WalkCase> cases;
     for (const char* table : SampledTables)
         for (int side = 0; side < 2; ++side) {
-            bool walkedInFull = false;
-            for (const WalkCase& c : Cases) walkedInFull |= std::strcmp(c.table, table) == 0 && c.side == side;
-            if (!walkedInFull) cases.push_back({table, side, true});
+            bool listed = false;
+            for (const WalkCase& c : Cases) listed |= std::strcmp(c.table, table) == 0 && c.side == side;
+            if (!listed) cases.push_back({table, side, 23});
         }
     return cases;
 }
@@ -138,7 +141,7 @@ std::string caseName(const testing::TestParamInfo<WalkCase>& info) {
     return std::string(info.param.table) + (info.param.side ? "_black" : "_white");
 }
 
-INSTANTIATE_TEST_SUITE_P(Whole, IndexWalkTest, testing::ValuesIn(Cases), caseName);
+INSTANTIATE_TEST_SUITE_P(Chosen, IndexWalkTest, testing::ValuesIn(Cases), caseName);
 INSTANTIATE_TEST_SUITE_P(Sampled, IndexWalkTest, testing::ValuesIn(sampledCases()), caseName);
 
 }  // namespace

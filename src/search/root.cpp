@@ -1,0 +1,267 @@
+#include "search/root.h"
+
+#include "board/attacks.h"
+#include "board/generate.h"
+#include "board/make_move.h"
+#include "platform/clock.h"
+#include "search/hash.h"
+#include "search/ordering.h"
+
+namespace brinz {
+
+RootMove RootMoves[MaxRootMoves];
+int rootMoveCount = 0;
+int iterationNumber = 1;
+int currentRootMove = 0;
+Move bestLine[StackSize + 1] = {MOVE_NONE, MOVE_NONE};
+Move bestMove = MOVE_NULL;
+Move ponderMove = MOVE_NULL;
+Move stableBestMove = 0;
+int fullWindowResearch = 0;
+int mateIterations = 0;
+uint64_t bestMoveNodes = 0;
+int bestMoveChanges[61];
+
+namespace {
+
+constexpr int EasyMoveMargin = 256;  // initial score lead over every other move for an easy move
+constexpr int WaitPollMs = 5;
+
+int64_t elapsedMs() { return tickCount() - searchClock.startTick; }
+
+bool isStopping() { return SearchState.load(Relaxed) == Stopping; }
+
+// The first iteration: the previous best line's move first, then by quiescence score.
+bool initialBefore(const RootMove& a, const RootMove& b) {
+    bool aFirst = a.move == bestLine[0], bFirst = b.move == bestLine[0];
+    if (aFirst != bFirst) return aFirst;
+    return a.initialScore > b.initialScore;
+}
+
+// Later iterations: exact scores of the latest iteration first, then score, then subtree size.
+bool iterationBefore(const RootMove& a, const RootMove& b) {
+    if (a.iteration > b.iteration && a.bound == 3) return true;
+    if (b.iteration > a.iteration && b.bound == 3) return false;
+    if (a.score != b.score) return a.score > b.score;
+    return a.nodes > b.nodes;
+}
+
+// Insertion sort: stable, allocation-free, and safe whatever the comparison answers.
+template <class Before>
+void sortRootMoves(Before before) {
+    for (int i = 1; i < rootMoveCount; ++i) {
+        if (!before(RootMoves[i], RootMoves[i - 1])) continue;
+        RootMove moving = RootMoves[i];
+        int j = i;
+        while (j > 0 && before(moving, RootMoves[j - 1])) {
+            RootMoves[j] = RootMoves[j - 1];
+            --j;
+        }
+        RootMoves[j] = moving;
+    }
+}
+
+bool alreadyListed(Move m) {
+    for (int i = 0; i < rootMoveCount; ++i)
+        if (RootMoves[i].move == m) return true;
+    return false;
+}
+
+// Called when the search would end by itself. Under "go infinite" the answer waits for
+// "stop"; while pondering it waits for "ponderhit" or "stop". "quit" releases both.
+void waitForRelease() {
+    if (!searchHooks.pollInput) return;
+    for (;;) {
+        int state = SearchState.load(Relaxed);
+        bool hold = state == Pondering || (searchClock.infinite && state != Stopping);
+        if (!hold) return;
+        searchHooks.pollInput();
+        sleepMilliseconds(WaitPollMs);
+    }
+}
+
+}  // namespace
+
+void resetRootResults() {
+    iterationNumber = 1;
+    stableBestMove = 0;
+    bestMove = MOVE_NULL;
+    ponderMove = MOVE_NULL;
+    mateIterations = 0;
+    bestLine[0] = bestLine[1] = MOVE_NONE;
+    rootMoveCount = 0;
+    currentRootMove = 0;
+    fullWindowResearch = 0;
+    bestMoveNodes = 0;
+    searchClock.extraTime = 0;
+    nodeCount.store(0, Relaxed);
+    pollCounter = 0;
+}
+
+void addRootMove(Move m) {
+    SearchThread& thread = SearchThreads[0];
+    Position& pos = thread.position;
+    PlyRecord* stack = thread.stack;
+    if (rootMoveCount >= MaxRootMoves || !IsLegal(pos, m)) return;
+    RootMove& entry = RootMoves[rootMoveCount];
+    entry.move = m;
+    entry.nodes = entry.totalNodes = 0;
+    entry.iteration = 0;
+    entry.bound = 2;
+    entry.line[0] = m;
+    entry.line[1] = MOVE_NONE;
+    stack[1].evalDone = 0;
+    stack[0].currentMove = m;
+    UndoRecord undo;
+    MakeMove(pos, undo, m);
+    entry.initialScore = -quiesce(pos, stack, 1, -INFINITE_SCORE, INFINITE_SCORE, 0, 0, 0);
+    entry.score = -INFINITE_SCORE;
+    UnmakeMove(pos, undo, m);
+    ++rootMoveCount;
+}
+
+void rootSearch(const Move* searchMoves) {
+    SearchThread& thread = SearchThreads[0];
+    Position& pos = thread.position;
+    PlyRecord* stack = thread.stack;
+    int best = -INFINITE_SCORE;
+
+    hashAge = uint8_t(hashAge + 1);
+    hashStores.store(0, Relaxed);
+    pos = RootPosition;
+    stack[0].moveListStart = thread.moveBuffer;
+    stack[0].evalDone = 0;
+    resetSearchCounters();
+    stack[0].inCheck = pos.checkerCount;
+
+    MoveListEntry* start = stack[0].moveListStart;
+    MoveListEntry* end;
+    if (pos.checkerCount) {
+        end = GenerateEvasions(pos, start);
+        stack[0].evasionCount = int(end - start);
+    } else {
+        end = GenerateMoves(pos, start);
+    }
+    stack[1].moveListStart = end;
+
+    if (!searchMoves) {
+        for (MoveListEntry* e = start; e < end; ++e) addRootMove(e->move);
+    } else {
+        // Only moves of the root's own list count, each once: a listed move that is not
+        // a legal answer here (not an evasion when in check) is dropped.
+        for (const Move* s = searchMoves; *s; ++s)
+            for (MoveListEntry* e = start; e < end; ++e)
+                if (e->move == *s && !alreadyListed(*s)) {
+                    addRootMove(*s);
+                    break;
+                }
+    }
+
+    stack[0].staticEval = Evaluate(pos, stack[0].evalTerms, 0, stack[0].evalFlag);
+    stack[0].evalDone = 1;
+    clearCutoffStats();
+
+    // From here on a legal move exists to answer with, even if the search stops at once.
+    if (rootMoveCount > 0) {
+        sortRootMoves(initialBefore);
+        bestMove = RootMoves[0].move;
+        ponderMove = MOVE_NONE;
+    }
+
+    bool ended = rootMoveCount == 0;  // nothing to deepen: answer (or wait) at once
+    while (!ended && !isStopping()) {
+        int i = ++iterationNumber;
+        int depth = i * ONE_PLY;
+        if (i <= 60) {
+            bestMoveChanges[i] = 0;
+            if (searchHooks.reportIteration) searchHooks.reportIteration(i);
+        }
+        if (i <= 5) searchClock.extraTime = 0;
+        int alpha = -INFINITE_SCORE;
+        nodeEntry(pos, stack, 0, 0);
+        best = -INFINITE_SCORE;
+        if (i == 2) sortRootMoves(initialBefore);
+        else sortRootMoves(iterationBefore);
+        currentRootMove = 0;
+        bestLine[0] = RootMoves[0].move;
+        bestLine[1] = MOVE_NONE;
+        if (i == 2) {
+            stableBestMove = RootMoves[0].move;
+            for (int k = 1; k < rootMoveCount; ++k)
+                if (RootMoves[k].initialScore >= RootMoves[0].initialScore - EasyMoveMargin) stableBestMove = 0;
+        }
+
+        for (int k = 0; k < rootMoveCount; ++k) {
+            RootMove& entry = RootMoves[k];
+            Move m = entry.move;
+            currentRootMove = k + 1;
+            if (i <= 60 && elapsedMs() > 1000 && searchHooks.reportCurrentMove)
+                searchHooks.reportCurrentMove(m, currentRootMove);
+            uint64_t before = nodeCount.load(Relaxed);
+            stack[0].currentMove = m;
+            stack[1].evalDone = 0;
+            UndoRecord undo;
+            MakeMove(pos, undo, m);
+            int extension = moveExtension(stack[0], pos, false);
+            fullWindowResearch = 0;
+            int v = -search(pos, stack, 1, -alpha - 1, -alpha, depth + extension - ONE_PLY, true, 0);
+            if (v > alpha && v < INFINITE_SCORE && !isStopping()) {
+                fullWindowResearch = 1;
+                v = -search(pos, stack, 1, -INFINITE_SCORE, -alpha, depth + extension - ONE_PLY, true, 0);
+            }
+            UnmakeMove(pos, undo, m);
+            if (i >= 5 && !isStopping() && searchHooks.pollInput) searchHooks.pollInput();
+            entry.nodes = nodeCount.load(Relaxed) - before;
+            entry.totalNodes += entry.nodes;
+            if (k == 0) bestMoveNodes = entry.totalNodes;
+            if (isStopping()) break;
+
+            entry.line[0] = m;
+            int length = 1;
+            for (; length < StackSize && stack[1].pv[length] != MOVE_NONE; ++length) entry.line[length] = stack[1].pv[length];
+            entry.line[length] = MOVE_NONE;
+            entry.iteration = i;
+            if (v <= alpha) {
+                entry.score = -INFINITE_SCORE;
+                entry.bound = 2;
+                continue;
+            }
+            entry.score = v;
+            entry.bound = 3;
+            alpha = v;
+            if (v > best) {
+                best = v;
+                for (int j = 0; j <= length; ++j) bestLine[j] = stack[0].pv[j] = entry.line[j];
+                bestMove = bestLine[0];
+                ponderMove = bestLine[1];
+                if (k > 0 && i <= 60) ++bestMoveChanges[i];
+                if (searchHooks.reportPv) searchHooks.reportPv(v, bestLine, i);
+            }
+        }
+        if (isStopping()) break;
+
+        if (best >= MATE_BOUND || best <= -MATE_BOUND) ++mateIterations;
+        int64_t elapsed = elapsedMs();
+        int64_t soft = searchClock.softLimit;
+        // Clock rules wait while pondering and do not apply to searches without a clock.
+        bool clockRules = !searchClock.noTimeLimit && SearchState.load(Relaxed) != Pondering;
+        if (clockRules && i >= 5 && rootMoveCount == 1) ended = true;
+        if (clockRules && i >= 3 && mateIterations >= 2) ended = true;
+        if (bestLine[0] != stableBestMove) stableBestMove = 0;
+        uint64_t nodes = nodeCount.load(Relaxed);
+        if (clockRules && i >= 5 && stableBestMove &&
+            ((bestMoveNodes > nodes * 85 / 100 && elapsed > soft / 16) ||
+             (bestMoveNodes > nodes * 99 / 100 && elapsed > soft / 32)))
+            ended = true;
+        searchClock.extraTime =
+            i >= 6 && i <= 60 ? (soft / 6) * bestMoveChanges[i - 1] + (soft / 3) * bestMoveChanges[i] : 0;
+        if (clockRules && elapsed > (soft + searchClock.extraTime) * 80 / 128) ended = true;
+        if (i >= 60 && !searchClock.noTimeLimit) ended = true;
+        if (searchClock.depthLimit && i >= searchClock.depthLimit) ended = true;
+        if (searchClock.mateLimit && best >= MATE - (2 * searchClock.mateLimit - 1)) ended = true;
+        if (i >= MaxIterations) ended = true;
+    }
+    if (!isStopping()) waitForRelease();
+}
+
+}  // namespace brinz

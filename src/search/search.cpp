@@ -1,0 +1,404 @@
+#include "search/search.h"
+
+#include <cassert>
+
+#include "board/attacks.h"
+#include "board/exchange.h"
+#include "board/generate.h"
+#include "board/make_move.h"
+#include "board/piece_square.h"
+#include "options/options.h"
+#include "search/hash.h"
+#include "search/ordering.h"
+#include "tablebases/registry.h"
+
+namespace brinz {
+
+std::atomic<int32_t> SearchState{Idle};
+std::atomic<uint8_t> quitRequested{0};
+SearchThread SearchThreads[MaxThreads];
+SearchClock searchClock;
+std::atomic<uint64_t> nodeCount{0};
+uint32_t pollCounter = 0;
+SearchHooks searchHooks;
+
+namespace {
+
+// Knowledge tests at a reduced child: evaluation swings (1/256 pawn) that cancel the reduction.
+constexpr int KingSafetySwing = 128;
+constexpr int PassedPawnSwing = 64;
+constexpr int FutilityFloor = -5120;         // below this the static evaluation is too unsure to prune on
+constexpr int FutilityEndgameMaterial = 6784;        // total material at or below which futility margins double
+constexpr int NullMoveMiddlegame = 5120;     // non-pawn material above which the larger reduction applies
+constexpr int NullVerifyMaterial = 3392;     // with more than this the null move is trusted unverified
+constexpr int NullVerifyDepth = 420;
+constexpr int IidMateBound = 29900;
+constexpr int SelectedMoves = 16;            // moves picked by selection before list order takes over
+
+// Knowledge-based reduction control is on for "KNOWLEDGE" and "KNOWLEDGE_AND_HISTORY".
+bool knowledgeOn() { return Parameters.reduceOn == 1 || Parameters.reduceOn == 3; }
+
+bool stopping(int threadIndex) {
+    return SearchState.load(Relaxed) == Stopping || SearchThreads[threadIndex].abort.load(Relaxed);
+}
+
+int pawnsOf(const Position& pos, int colour) { return pos.pieceCount[MakeCode(PAWN, colour)]; }
+
+bool onlyPawns(const Position& pos) {
+    return pos.material[WHITE] == 256 * pawnsOf(pos, WHITE) && pos.material[BLACK] == 256 * pawnsOf(pos, BLACK);
+}
+
+int evaluate(Position& pos, PlyRecord& record, int threadIndex) {
+    return Evaluate(pos, record.evalTerms, threadIndex, record.evalFlag);
+}
+
+// A pawn whose way to promotion no enemy pawn can bar: no enemy pawn ahead on its file or beside it.
+bool passedPawnMove(const Position& pos, Move m, int side) {
+    if (MovePiece(m) != PAWN) return false;
+    int to = MoveTo(m);
+    int file = FileOf(to), rank = RankOf(to);
+    int ahead = side == WHITE ? (0xFF << (rank + 1)) & 0xFF : (1 << rank) - 1;
+    const uint8_t* enemy = pos.pawnFiles[side ^ 1];
+    return ((enemy[file - 1] | enemy[file] | enemy[file + 1]) & ahead) == 0;
+}
+
+// Late-move reduction, for the move m just made by `side` (its piece now stands on its to-square).
+bool reductionAllowed(const Position& pos, Move m, int side, bool pvNode) {
+    if (Parameters.lateMoveReduction == 1 && pvNode) return false;
+    if (!isQuiet(m) || passedPawnMove(pos, m, side)) return false;
+    if (Parameters.reduceOn == 1) return true;
+    const CutoffCounters& c = cutoffCounters(pos.board[MoveTo(m)], MoveTo(m));
+    uint32_t cutoffs = c.cutoffs.load(Relaxed), failures = c.failures.load(Relaxed);
+    return Parameters.reduceOn == 2 ? cutoffs <= 2 * failures : cutoffs <= 4 * failures;
+}
+
+// History pruning, for quiet move m before it is made.
+bool historyPrunable(const Position& pos, Move m) {
+    if (!isQuiet(m) || passedPawnMove(pos, m, pos.side)) return false;
+    const CutoffCounters& c = cutoffCounters(pos.board[MoveFrom(m)], MoveTo(m));
+    return 4 * c.cutoffs.load(Relaxed) < c.failures.load(Relaxed);
+}
+
+// The opponent's null-move reply `threat` follows from its previous move `previous`:
+// the same piece, a line it opened, support it gives, or a discovered attack it set up.
+bool connectedThreat(const Position& pos, Move previous, Move threat) {
+    if (threat == MOVE_NONE || threat == MOVE_NULL || previous == MOVE_NONE || previous == MOVE_NULL) return false;
+    int tFrom = MoveFrom(threat), tTo = MoveTo(threat);
+    int pFrom = MoveFrom(previous), pTo = MoveTo(previous);
+    // A table move may be a stale hint: only squares on the board are looked at.
+    if (!OnBoard(tFrom) || !OnBoard(tTo) || !OnBoard(pFrom) || !OnBoard(pTo) || tFrom == tTo) return false;
+    if (tFrom == pTo || tTo == pFrom) return true;
+
+    int threatPiece = pos.board[tFrom];
+    if (threatPiece < EMPTY && SliderKind[threatPiece]) {
+        int step = AttackBetween(tFrom, tTo).step;
+        if (step && (AttackBetween(tFrom, tTo).mask & AttackBit[threatPiece]))
+            for (int sq = tFrom + step; sq != tTo && OnBoard(sq); sq += step)
+                if (sq == pFrom) return true;
+    }
+
+    int mover = pos.board[pTo];
+    if (mover >= EMPTY || pTo == tTo) return false;
+    if (AttackBetween(pTo, tTo).mask & AttackBit[mover]) {
+        if (!SliderKind[mover]) return true;
+        int step = AttackBetween(pTo, tTo).step;
+        bool clear = step != 0;
+        for (int sq = pTo + step; clear && sq != tTo; sq += step)
+            if (!OnBoard(sq) || (pos.board[sq] != EMPTY && sq != tFrom)) clear = false;
+        if (clear) return true;
+    }
+
+    int king = pos.kingSquare(pos.side);
+    if (SliderKind[mover] && pTo != king && (AttackBetween(pTo, king).mask & AttackBit[mover])) {
+        int step = AttackBetween(pTo, king).step;
+        int sq = pTo + step;
+        while (OnBoard(sq) && sq != king && pos.board[sq] == EMPTY) sq += step;
+        if (sq != tFrom) return false;
+        int leaveStep = AttackBetween(tFrom, tTo).step;
+        if (leaveStep == step || leaveStep == -step) return false;
+        sq += step;
+        while (OnBoard(sq) && sq != king && pos.board[sq] == EMPTY) sq += step;
+        return sq == king;
+    }
+    return false;
+}
+
+bool staticNullMovePrune(const Position& pos, const PlyRecord* stack, int ply, int depth, int beta, int delta) {
+    if (!Parameters.nullMoveEnabled) return false;
+    const PlyRecord& node = stack[ply];
+    int margin = depth <= ONE_PLY ? 40 : depth + 40;
+    int excess = node.staticEval - margin - beta;
+    if (excess <= 0 || depth > Parameters.staticPruningDepth || ply < 5 || delta <= -50) return false;
+    if (stack[ply - 1].extension || stack[ply - 2].extension) return false;
+    return !HasCaptureThreat(pos, pos.xside, excess);
+}
+
+}  // namespace
+
+void nodeEntry(const Position& pos, PlyRecord* stack, int ply, int threadIndex) {
+    assert(ply + 2 < StackSize);
+    nodeCount.store(nodeCount.load(Relaxed) + 1, Relaxed);
+    if (threadIndex == 0 && ++pollCounter >= searchClock.pollInterval) {
+        if (searchHooks.pollInput && SearchState.load(Relaxed) != Stopping) searchHooks.pollInput();
+        if (searchHooks.checkLimits) searchHooks.checkLimits();
+        pollCounter = 0;
+    }
+    PlyRecord& node = stack[ply];
+    node.goodRecapture = 0;
+    node.currentMove = MOVE_NONE;
+    node.pv[ply] = MOVE_NONE;
+    if (!node.evalDone) node.evalTerms = EvalExtras{};
+    node.reduced = 0;
+    stack[ply + 1].pv[ply + 1] = MOVE_NONE;
+    stack[ply + 2].killer1 = stack[ply + 2].killer2 = stack[ply + 2].mateKiller = MOVE_NONE;
+    node.inCheck = pos.checkerCount;
+}
+
+bool isDraw(const Position& pos) {
+    if (pos.fifty > 100 || (pos.fifty == 100 && !pos.checkerCount)) return true;
+    if (pos.material[WHITE] == 0 && pos.material[BLACK] == 0) return true;
+    if (pawnsOf(pos, WHITE) == 0 && pawnsOf(pos, BLACK) == 0 && pos.material[WHITE] + pos.material[BLACK] < 1280)
+        return true;
+    int limit = pos.ply < pos.fifty ? pos.ply : pos.fifty;
+    for (int k = 2; k < limit; k += 2)
+        if (pos.keyHistory[pos.ply - k] == pos.key) return true;
+    return false;
+}
+
+int moveExtension(PlyRecord& record, const Position& pos, bool mateThreat) {
+    const EngineParameters& p = Parameters;
+    Move m = record.currentMove;
+    int e = pos.checkerCount ? p.checkExtension : 0;
+    if (record.inCheck) {
+        if (record.evasionCount == 1) e += p.replyToCheckExtension1;
+        else if (record.evasionCount == 2) e += p.replyToCheckExtension2;
+    }
+    if (mateThreat) e += p.mateThreatExtension;
+    // The mover is the side not to move now.
+    if (MovePiece(m) == PAWN && RelativeRank[pos.xside][MoveTo(m)] == 6) e += p.pawnOn7thExtension;
+    int captured = MoveCaptured(m);
+    if (captured >= KNIGHT && captured <= QUEEN && onlyPawns(pos) && !record.evalFlag)
+        e = captured == QUEEN ? 150 : captured == ROOK ? 90 : 60;
+    else if (e > ONE_PLY)
+        e = ONE_PLY;
+    record.extension = e;
+    return e;
+}
+
+void updatePv(int ply, PlyRecord* stack) {
+    Move* line = stack[ply].pv;
+    const Move* child = stack[ply + 1].pv;
+    line[ply] = stack[ply].currentMove;
+    int i = ply + 1;
+    for (; i < StackSize - 1 && child[i] != MOVE_NONE; ++i) line[i] = child[i];
+    line[i] = MOVE_NONE;
+}
+
+int moveGain(const Position& pos, Move m) {
+    int side = pos.side, to = MoveTo(m), from = MoveFrom(m);
+    int mover = MakeCode(MovePiece(m), side);
+    int victim = MakeCode(MoveCaptured(m), side ^ 1);
+    int gain = PieceValue[victim] + PieceSquare[victim][to] - PieceSquare[mover][from];
+    if (int promotion = MovePromotion(m)) {
+        int promoted = MakeCode(promotion, side);
+        return gain + PieceValue[promoted] - 256 + PieceSquare[promoted][to];
+    }
+    return gain + PieceSquare[mover][to];
+}
+
+void resetSearchCounters() {
+    nodeCount.store(0, Relaxed);
+    pollCounter = 0;
+    clearHistory();
+    clearCutoffStats();
+    for (SearchThread& t : SearchThreads) t.abort.store(0, Relaxed);
+    Nalimov.probeCount.store(0, Relaxed);
+    Nalimov.tbHits.store(0, Relaxed);
+}
+
+int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool nullAllowed,
+           int threadIndex) {
+    SearchThread& thread = SearchThreads[threadIndex];
+    PlyRecord& node = stack[ply];
+    PlyRecord& parent = stack[ply - 1];
+    const int alpha0 = alpha, beta0 = beta;
+    const bool pvNode = beta - alpha > 1;
+
+    nodeEntry(pos, stack, ply, threadIndex);
+    if (stopping(threadIndex)) return 0;
+    if (alpha > MATE - 1 - ply) return alpha;
+    if (ply >= MaxPly) return evaluate(pos, node, threadIndex);
+    if (depth < ONE_PLY) {
+        thread.quiescenceNodes = 0;
+        return quiesce(pos, stack, ply, alpha, beta, depth, ply, threadIndex);
+    }
+    if (isDraw(pos)) return 0;
+
+    Move hashMove = 0;
+    bool mateThreat = false;
+    probeHash(pos, alpha, beta, depth, hashMove, mateThreat, nullAllowed);
+    // PV nodes, and reduced children whose bound would hide a fail high, keep their window.
+    if (pvNode || (parent.reduced && alpha > alpha0)) {
+        alpha = alpha0;
+        beta = beta0;
+    }
+    if (alpha >= beta) {
+        node.currentMove = hashMove;
+        return alpha;
+    }
+    Move candidate = hashMove ? hashMove : MOVE_NONE;
+
+    if (!node.evalDone) {
+        node.staticEval = evaluate(pos, node, threadIndex);
+        node.evalDone = 1;
+    }
+    const int side = pos.side, other = pos.xside;
+    // Change from the parent: king safety of white and black, then their passed-pawn scores.
+    const EvalExtras &now = node.evalTerms, &before = parent.evalTerms;
+    const int delta[4] = {now.kingSafety[WHITE] - before.kingSafety[WHITE], now.kingSafety[BLACK] - before.kingSafety[BLACK],
+                          now.passedPawns[WHITE] - before.passedPawns[WHITE],
+                          now.passedPawns[BLACK] - before.passedPawns[BLACK]};
+
+    // A reduced move whose position turned worse for our king or passers is searched in full instead.
+    if (parent.reduced && knowledgeOn() &&
+        (delta[side] <= -KingSafetySwing || delta[2 + other] >= PassedPawnSwing || delta[other] >= KingSafetySwing ||
+         delta[2 + side] <= -PassedPawnSwing))
+        return alpha;
+
+    if (nullAllowed && !node.inCheck && !mateThreat && node.staticEval >= beta && pos.material[WHITE] > 0 &&
+        pos.material[BLACK] > 0 && !onlyPawns(pos) && (pawnsOf(pos, side) > 0 || pos.material[side] > 1280) &&
+        !node.evalFlag) {
+        if (!pvNode && staticNullMovePrune(pos, stack, ply, depth, beta, delta[side])) return beta;
+        int pieces = pos.material[WHITE] + pos.material[BLACK] - 256 * (pawnsOf(pos, WHITE) + pawnsOf(pos, BLACK));
+        int reduction = pieces > NullMoveMiddlegame ? Parameters.nullMoveReductionMiddle : Parameters.nullMoveReductionEnd;
+        UndoRecord undo;
+        MakeNullMove(pos, undo);
+        stack[ply + 1].moveListStart = node.moveListStart;
+        node.currentMove = MOVE_NULL;
+        stack[ply + 1].evalDone = 0;
+        int v = -search(pos, stack, ply + 1, -beta, -beta + 1, depth - (reduction + 1) * ONE_PLY, false, threadIndex);
+        UnmakeNullMove(pos, undo);
+        if (v >= beta) {
+            if (depth < NullVerifyDepth || pos.material[side] > NullVerifyMaterial) return v;
+            int w = search(pos, stack, ply, alpha, beta, depth - 6 * ONE_PLY, false, threadIndex);
+            if (w >= beta) return v;
+        } else {
+            // Passing lets the opponent mate at once: the node is under a mate threat.
+            if (v <= ply - (MATE - 2)) mateThreat = true;
+            if (parent.reduced && depth <= Parameters.threatDepth &&
+                connectedThreat(pos, parent.currentMove, stack[ply + 1].currentMove))
+                return alpha;
+        }
+    }
+    if (candidate == MOVE_NONE &&
+        ((pvNode && depth > 3 * ONE_PLY) || (depth > 6 * ONE_PLY && node.staticEval > alpha - 512))) {
+        int w = search(pos, stack, ply, alpha, beta, depth - 2 * ONE_PLY, false, threadIndex);
+        if (w >= (beta > IidMateBound ? beta : IidMateBound) || w < (alpha < -IidMateBound ? alpha : -IidMateBound))
+            return w;
+        candidate = node.pv[ply];
+    }
+
+    MoveListEntry* start = node.moveListStart;
+    MoveListEntry* end;
+    if (node.inCheck) {
+        end = GenerateEvasions(pos, start);
+        node.evasionCount = int(end - start);
+        if (node.evasionCount == 0) return ply - MATE;
+    } else {
+        end = GenerateMoves(pos, start);
+    }
+    assert(end - start <= MaxMovesPerPly);
+    stack[ply + 1].moveListStart = end;
+    scoreMoves(stack, pos, ply, candidate);
+
+    if (knowledgeOn() && parent.reduced && !node.goodRecapture && node.staticEval <= alpha + 256 &&
+        node.staticEval < -parent.staticEval)
+        return alpha;
+
+    int best = -INFINITE_SCORE;
+    const bool futility = depth <= 3 * ONE_PLY &&
+                          (Parameters.futilityPruning == 0 || (Parameters.futilityPruning == 1 && !pvNode)) &&
+                          !node.inCheck && node.staticEval > FutilityFloor && !MovePromotion(pos.lastMove) &&
+                          !mateThreat;
+    int margin1 = Parameters.futilityMargin1, margin2 = Parameters.futilityMargin2;
+    if (pos.material[WHITE] + pos.material[BLACK] <= FutilityEndgameMaterial) {
+        margin1 *= 2;
+        margin2 *= 2;
+    }
+
+    Move searched[MaxMovesPerPly];
+    int n = 0;
+    MoveListEntry* cursor = start;
+    while (alpha < beta) {
+        if (thread.abort.load(Relaxed) || cursor >= end) break;
+        Move m = pickMove(cursor, end, n < SelectedMoves);
+        if (!m) break;
+        if (!IsLegal(pos, m)) continue;
+        searched[n++] = m;
+
+        if (futility && !GivesCheck(pos, m) &&
+            !(MovePiece(m) == PAWN && RelativeRank[side][MoveTo(m)] >= 5)) {
+            int gain = node.staticEval + moveGain(pos, m);
+            if ((depth < 3 * ONE_PLY && gain < alpha - margin2) || (depth < 2 * ONE_PLY && gain < alpha - margin1) ||
+                (n >= 2 && Parameters.lateMoveReduction != 2 && historyPrunable(pos, m)))
+                continue;
+        }
+
+        node.currentMove = m;
+        UndoRecord undo;
+        MakeMove(pos, undo, m);
+        prefetchHash(pos.key);
+        stack[ply + 1].evalDone = 0;
+        int extension = moveExtension(node, pos, mateThreat);
+        int childDepth = depth + extension - ONE_PLY;
+        int v;
+        if (n == 1) {
+            v = -search(pos, stack, ply + 1, -beta, -alpha, childDepth, true, threadIndex);
+        } else {
+            if (extension == 0 && n >= 4 && depth >= 2 * ONE_PLY && Parameters.lateMoveReduction != 2 &&
+                reductionAllowed(pos, m, side, pvNode)) {
+                node.reduced = 1;
+                v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, depth - 2 * ONE_PLY, true, threadIndex);
+                node.reduced = 0;
+            } else {
+                v = alpha + 1;
+            }
+            if (v > alpha) {
+                v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, childDepth, true, threadIndex);
+                if (v > alpha && v < beta) v = -search(pos, stack, ply + 1, -beta, -alpha, childDepth, true, threadIndex);
+            }
+        }
+        UnmakeMove(pos, undo, m);
+
+        if (v > best) {
+            best = v;
+            if (v > alpha) {
+                alpha = v;
+                updatePv(ply, stack);
+                if (v >= beta) recordCutoff(side, m, stack, ply, depth, v);
+            }
+        }
+        // With helper threads, this is where the rest of the list will be offered as a split point.
+    }
+
+    if (n == 0) return 0;  // no legal move and not in check: stalemate
+    if (stopping(threadIndex)) return 0;
+    if (best == -INFINITE_SCORE) {
+        // Every legal move was pruned: all that is known is that none reaches alpha.
+        storeHash(pos, 0, alpha0, depth, BOUND_UPPER, mateThreat);
+        return alpha0;
+    }
+    if (best >= beta) {
+        storeHash(pos, node.pv[ply], best, depth, BOUND_LOWER, mateThreat);
+        recordCutoffStats(pos, node.pv[ply], searched, n);
+        return alpha;
+    }
+    if (alpha == alpha0) {
+        storeHash(pos, 0, best, depth, BOUND_UPPER, mateThreat);
+        return alpha;
+    }
+    storeHash(pos, node.pv[ply], best, depth, BOUND_EXACT, mateThreat);
+    return alpha;
+}
+
+}  // namespace brinz

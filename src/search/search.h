@@ -1,0 +1,116 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "board/move.h"
+#include "board/position.h"
+#include "eval/evaluate.h"
+
+namespace brinz {
+
+enum SearchStateValue : int32_t { Idle = 0, Searching = 1, Pondering = 2, PonderHit = 3, Stopping = 4 };
+
+// Written by the main thread; every search routine unwinds once it reads Stopping.
+extern std::atomic<int32_t> SearchState;
+// Set by the input poller when "quit" arrives during a search; the go handler then ends the process.
+extern std::atomic<uint8_t> quitRequested;
+
+// Scores in 1/256 pawn from the side to move; a mate given at ply p is MATE - p.
+inline constexpr int MATE = 30000;
+inline constexpr int INFINITE_SCORE = 30001;
+inline constexpr int MATE_BOUND = 29800;  // |score| at or above this is a mate
+inline constexpr int ONE_PLY = 60;
+inline constexpr int MaxPly = 60;       // a node at this ply returns its static evaluation
+inline constexpr int StackSize = 64;
+inline constexpr int MaxThreads = 8;
+inline constexpr int MaxMovesPerPly = 256;
+// Room for a full list at every ply of the stack, so no ply can run past the buffer.
+inline constexpr int MoveBufferSize = StackSize * MaxMovesPerPly;
+
+// One ply of a thread's search stack; the record of ply p belongs to the node p plies from the root.
+struct PlyRecord {
+    MoveListEntry* moveListStart;  // this node's list; the next record's start is its end
+    Move pv[StackSize];            // line found at this ply, from index p on, ended by MOVE_NONE
+    Move currentMove;              // MOVE_NONE before the first move, MOVE_NULL during the null move
+    Move killer1, killer2, mateKiller;
+    int32_t staticEval;
+    uint8_t evalDone;              // staticEval, evalTerms and evalFlag are valid
+    EvalExtras evalTerms;          // king safety white/black, passed pawns white/black
+    int32_t inCheck;               // checkerCount at node entry
+    int32_t evasionCount;
+    int32_t extension;             // of the move being searched from this node, 1/60 ply
+    uint8_t reduced;               // the move being searched is searched with a reduction
+    uint8_t goodRecapture;
+    uint8_t evalFlag;              // the static evaluation is a tablebase result
+};
+
+// Everything one search thread owns: its position, stack and move buffer. Thread 0
+// runs the root; the others will join through split points.
+struct SearchThread {
+    Position position;
+    PlyRecord stack[StackSize];
+    MoveListEntry moveBuffer[MoveBufferSize];
+    uint32_t quiescenceNodes;     // since this thread's search last entered quiescence
+    std::atomic<uint8_t> abort{0};  // set by others: leave the current split-point work
+};
+extern SearchThread SearchThreads[MaxThreads];
+
+// The limits of the running search, written by the go handler (or a tool) before
+// rootSearch and read by the search and the limit checks on thread 0.
+struct SearchClock {
+    int64_t startTick;
+    int64_t softLimit, hardLimit;  // milliseconds
+    int64_t extraTime;             // added to softLimit by the root when the best move changes
+    bool noTimeLimit;              // no clock-based stopping
+    bool infinite;                 // "go infinite": never answer before "stop"
+    int32_t depthLimit;            // iterations (plies); 0 = none
+    uint64_t nodesLimit;           // 0 = none
+    int64_t movetime;              // 0 = none
+    int32_t mateLimit;             // stop once a mate in at most this many moves is found; 0 = none
+    uint32_t pollInterval;         // nodes between two input polls and limit checks
+};
+extern SearchClock searchClock;
+
+// Nodes of the running search (all threads), and thread 0's count since its last poll.
+extern std::atomic<uint64_t> nodeCount;
+extern uint32_t pollCounter;
+
+// What the search asks of whoever drives it. Any hook may be null: then that service is skipped.
+// All run on thread 0 only.
+struct SearchHooks {
+    void (*pollInput)();     // read and act on one pending input line, without blocking
+    void (*checkLimits)();   // set Stopping when a limit is reached
+    void (*reportPv)(int score, const Move* line, int depth);
+    void (*reportIteration)(int iteration);
+    void (*reportCurrentMove)(Move move, int number);
+};
+extern SearchHooks searchHooks;
+
+// Counts the node, gives thread 0 its poll every pollInterval nodes and prepares the
+// records of ply p (and clears the killers of ply p + 2).
+void nodeEntry(const Position& pos, PlyRecord* stack, int ply, int threadIndex);
+
+// The alpha-beta search below the root. Returns a score within the window's
+// conventions (never below alpha on entry); 0 when the search is being stopped.
+int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool nullAllowed,
+           int threadIndex);
+// Captures, queen promotions and (near its top) quiet checks until the position is quiet.
+int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, int checkPly,
+            int threadIndex);
+
+// Fifty moves, bare material and repetition since the last irreversible move.
+bool isDraw(const Position& pos);
+// Extension of the move just made from `record`'s node, in 1/60 ply; also stored in the record.
+int moveExtension(PlyRecord& record, const Position& pos, bool mateThreat);
+// pv of ply := its currentMove followed by the pv of ply + 1.
+void updatePv(int ply, PlyRecord* stack);
+
+// The futility estimate of what a move gains: material and piece-square change.
+int moveGain(const Position& pos, Move move);
+
+// Zeroes what a new search must not inherit: counters (the tablebase probe counters too),
+// history, cutoff statistics, abort flags.
+void resetSearchCounters();
+
+}  // namespace brinz

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "options/options.h"
+#include "search/hash.h"
+#include "search/root.h"
+#include "search/search.h"
+#include "support/engine_setup.h"
+#include "uci/go.h"
+
+namespace {
+
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+
+}  // namespace
+
+// Every allocation of this test binary passes here; only those made while counting count.
+void* operator new(std::size_t size) {
+    if (counting.load(std::memory_order_relaxed)) allocations.fetch_add(1, std::memory_order_relaxed);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace brinz {
+namespace {
+
+TEST(SearchAllocation, AFixedNodeSearchAllocatesNothing) {
+    support::initialiseTables();
+    applyOptions(WHITE);
+    SetPositionFromFen(RootPosition, "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    resetRootResults();
+    searchClock = SearchClock{};
+    searchClock.noTimeLimit = true;
+    searchClock.nodesLimit = 30000;
+    searchClock.pollInterval = 1000;
+    searchHooks = SearchHooks{};
+    searchHooks.checkLimits = checkLimits;
+    SearchState.store(Searching);
+    counting = true;
+    rootSearch(nullptr);
+    counting = false;
+    SearchState.store(Idle);
+    EXPECT_GE(nodeCount.load(), 30000u);
+    EXPECT_EQ(allocations.load(), 0);
+}
+
+}  // namespace
+}  // namespace brinz
