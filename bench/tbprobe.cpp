@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -82,7 +83,8 @@ std::vector<Position> makePositions(const std::string& compressed) {
 }
 
 struct Result {
-    double probesPerSecond;
+    double probesPerSecond;     // wall clock, all threads together
+    double probesPerCpuSecond;  // process time: steadier on a shared machine
     double loadsPerProbe;
 };
 
@@ -91,6 +93,7 @@ Result measure(const std::vector<Position>& positions, int threads) {
     std::atomic<bool> stop{false};
     std::vector<uint64_t> probes(size_t(threads), 0);
     const uint64_t loadsBefore = cacheLoadCount();
+    const std::clock_t cpuStart = std::clock();
     const int64_t start = tickCount();
     std::vector<std::thread> workers;
     for (int t = 0; t < threads; ++t)
@@ -111,9 +114,11 @@ Result measure(const std::vector<Position>& positions, int threads) {
     stop = true;
     for (std::thread& worker : workers) worker.join();
     const int64_t elapsed = tickCount() - start;
+    const double cpuSeconds = double(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     uint64_t total = 0;
     for (uint64_t p : probes) total += p;
-    return {double(total) * 1000.0 / double(elapsed), double(cacheLoadCount() - loadsBefore) / double(total)};
+    return {double(total) * 1000.0 / double(elapsed), double(total) / cpuSeconds,
+            double(cacheLoadCount() - loadsBefore) / double(total)};
 }
 
 }  // namespace
@@ -149,8 +154,9 @@ int main(int argc, char** argv) {
                 probeTablebase(pos, 0, score);
             }
             const Result result = measure(positions, threads);
-            std::printf("%-32s %d thread%s %10.0f probes/s  %.3f block loads per probe\n", setup.name, threads,
-                        threads > 1 ? "s" : " ", result.probesPerSecond, result.loadsPerProbe);
+            std::printf("%-32s %d thread%s %10.0f probes/s %10.0f per CPU second  %.3f block loads per probe\n",
+                        setup.name, threads, threads > 1 ? "s" : " ", result.probesPerSecond,
+                        result.probesPerCpuSecond, result.loadsPerProbe);
         }
     return 0;
 }

@@ -132,5 +132,33 @@ TEST(Endgames, BishopAndKnightMateWithinFiftyMoves) {
     }
 }
 
+TEST(Endgames, EvaluatorsOnlyForTheirOwnMaterial) {
+    // Material sums made of pawns once reached evaluators that read pieces not on the board.
+    struct Case { const char* fen; bool specialised; };
+    const Case cases[] = {
+        {"4k3/ppppp3/8/8/8/8/PPPPPP2/4K3 w - - 0 1", false},  // the sums of rook and pawn against rook
+        {"4k3/p7/8/8/8/8/1PPPPP2/4K3 w - - 0 1", false},      // of rook against pawn
+        {"r3k3/8/8/8/8/8/PPPPP3/4K2R w - - 0 1", false},      // of queen against rook
+        {"4k3/8/3n4/8/8/8/PPPPP3/4K3 w - - 0 1", false},      // of rook against knight
+        {"r1k5/8/8/4P3/4K3/8/8/7R w - - 0 1", true},
+        {"8/8/8/8/8/2k5/p7/4K2R b - - 0 1", true},
+        {"8/8/4k3/8/8/3r4/8/Q3K3 b - - 0 1", true},
+        {"8/8/4k3/3n4/8/8/8/R3K3 w - - 0 1", true},
+        {"8/8/4k3/3b4/8/8/8/R3K3 w - - 0 1", true},
+        {"8/8/8/4k3/8/8/8/KBN5 w - - 0 1", true},
+    };
+    EngineProcess engine;
+    engine.send("setoption name NalimovPath value " + support::freshDirectory("no_tables"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fen);
+        engine.send(std::string("position fen ") + c.fen);
+        engine.send("eval");
+        bool specialised = false;
+        for (const std::string& line : engine.readUntil("Evaluation: "))
+            specialised |= line == "Scored by a specialised endgame evaluator";
+        EXPECT_EQ(specialised, c.specialised);
+    }
+}
+
 }  // namespace
 }  // namespace brinz
