@@ -2,6 +2,8 @@
 
 #include "board/attacks.h"
 #include "board/piece_square.h"
+#include "eval/endgames.h"
+#include "eval/eval_cache.h"
 #include "eval/pawns.h"
 #include "options/options.h"
 
@@ -25,29 +27,17 @@ constexpr int PawnlessScale = 48;
 constexpr int TwoBishopsMaterial = 2 * 848;
 constexpr int BareBishopsScale = 64;
 constexpr int BishopsScale = 96;
-constexpr int FullScale = 128;
 // The pawn danger counts only above this much non-pawn material of its own side.
 constexpr int DangerMaterialFloor = 4688;
 // Added to the endgame score before it is scaled.
 constexpr int EndgameOffset = 10;
 
-// What the endgame dispatcher decided: go on, a tablebase score, or 1..7 for the
-// specialised evaluator that scored the position.
-constexpr int ENDGAME_CONTINUE = 0;
-constexpr int ENDGAME_TABLEBASE = 8;
-
-// Seam for the endgame dispatcher: at low material it probes the tablebases, recognises
-// the endings that have their own evaluator (returning its number and score) and damps
-// the scale factors of drawish ones. Not built yet: every position goes on with the full
-// evaluation and the scale factors stay as they are.
-int DispatchEndgame(const Position& /*pos*/, int /*scale*/[2], const PawnEntry& /*entry*/, int& /*score*/) {
-    return ENDGAME_CONTINUE;
+// At low material: the classifier's verdict, and for a specialised evaluator its score.
+int DispatchEndgame(const Position& pos, int scale[2], const PawnEntry& entry, int& score) {
+    int selector = endgameClassifier(pos, scale, entry, score);
+    if (selector >= ENDGAME_BARE_KING && selector <= ENDGAME_QUEEN_ROOK) score = EndgameEvaluator[selector](pos);
+    return selector;
 }
-
-// Seam for the evaluation cache shared by the threads. Not built yet: no probe hits and
-// nothing is kept, so every call evaluates in full.
-bool ProbeEvalCache(const Position& /*pos*/, int& /*score*/, EvalExtras& /*extras*/) { return false; }
-void StoreEvalCache(const Position& /*pos*/, int /*score*/, const EvalExtras& /*extras*/) {}
 
 inline int Clamped(int count, int last) { return count > last ? last : count; }
 
@@ -61,7 +51,9 @@ int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& 
     }
     EvalBreakdown terms;
     score = EvaluateTerms(pos, extras, threadIndex, tablebaseFlag, terms);
-    StoreEvalCache(pos, score, extras);
+    // A tablebase score counts the plies from the root of the search that asked, so it is
+    // not kept: at another ply, or in a later search, it would name the wrong mate.
+    if (!tablebaseFlag) StoreEvalCache(pos, score, extras);
     return score;
 }
 

@@ -54,7 +54,8 @@ inline constexpr int SideToMoveBonus = 40;
 // The static score of `pos` for the side to move, 1/256 pawn, a multiple of 4 unless an
 // endgame evaluator or a tablebase gave it. Fills `extras` on a full evaluation.
 // `threadIndex` picks the thread's pawn table; `tablebaseFlag` is 1 when the score comes
-// from a tablebase probe, else 0. Allocates nothing.
+// from a tablebase probe, else 0. Results other than tablebase scores are kept in the
+// evaluation cache, and a cached one is returned as stored (flag 0). Allocates nothing.
 int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag);
 
 enum EvalPhase : int { MG = 0, EG = 1 };

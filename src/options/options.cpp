@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "eval/eval_cache.h"
 #include "search/hash.h"
+#include "tablebases/registry.h"
 #include "smp/threads.h"
 
 namespace brinz {
@@ -113,6 +115,8 @@ void registerUciOptions() {
     o.addOption("Clear Hash", "false", true, OPTION_BUTTON, 0, 0);
     o.addOption("Ponder", "false", true, OPTION_CHECK, 0, 0);
     o.addOption("Max CPUs", "2", true, OPTION_SPIN, 1, 8);
+    // Analysts want the best few moves side by side; 1 gives the single-line search.
+    o.addOption("MultiPV", "1", true, OPTION_SPIN, 1, 32);
 }
 
 void applyParameterFile() {
@@ -234,10 +238,26 @@ void applyOptions(int rootSide) {
                     unsigned(clusterCount / 16));
     p.nalimovCache = optionInteger("NalimovCache");
     NalimovPathText = optionText("NalimovPath");
+    refreshTablebases();
+    p.multiPv = optionInteger("MultiPV");
     if (OptionRecord* clear = Options.findOption("Clear Hash"); clear && clear->on()) {
         CopyText(clear->currentValue, "false", sizeof clear->currentValue);
         clearHash();
     }
+    if (!ConfigureEvalCache(p.evalCacheEnabled != 0, p.evalCacheSize))
+        std::printf("info string evaluation cache of %d MB could not be allocated; it stays off\n", p.evalCacheSize);
+}
+
+void refreshTablebases() {
+    // A scan reopens every file and empties the block cache: only when its inputs change.
+    static bool scanned = false;
+    static std::string scannedPath;
+    static int32_t scannedCache = 0;
+    if (scanned && NalimovPathText == scannedPath && Parameters.nalimovCache == scannedCache) return;
+    scanned = true;
+    scannedPath = NalimovPathText;
+    scannedCache = Parameters.nalimovCache;
+    initTablebases(uint32_t(Parameters.nalimovCache), NalimovPathText.c_str());
 }
 
 }  // namespace brinz

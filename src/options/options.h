@@ -101,6 +101,7 @@ struct EngineParameters {
     int32_t ponder;
     int32_t hashMegabytes;
     int32_t nalimovCache;                 // megabytes
+    int32_t multiPv;                      // principal variations per iteration, 1..32
 };
 extern EngineParameters Parameters;
 // The "NalimovPath" text, carried whole.
@@ -109,5 +110,8 @@ extern std::string NalimovPathText;
 // Converts every option into Parameters at a search start. `rootSide` is the side to
 // move at the root: the engine's own colour for the king-safety weights.
 void applyOptions(int rootSide);
+// Rescans the tablebase directories when "NalimovPath" or "NalimovCache" has changed since
+// the last scan (the first call always scans); called by applyOptions.
+void refreshTablebases();
 
 }  // namespace brinz

@@ -10,6 +10,7 @@
 #include "options/options.h"
 #include "search/hash.h"
 #include "search/ordering.h"
+#include "tablebases/registry.h"
 #include "search/root.h"
 #include "smp/split.h"
 #include "smp/threads.h"
@@ -18,6 +19,7 @@ namespace brinz {
 
 alignas(64) std::atomic<int32_t> SearchState{Idle};
 std::atomic<uint8_t> quitRequested{0};
+Lock outputLock;
 SearchThread SearchThreads[MaxThreads];
 SearchClock searchClock;
 alignas(64) std::atomic<uint64_t> nodeCount{0};
@@ -228,6 +230,8 @@ void resetSearchCounters() {
     clearCutoffStats();
     for (SearchThread& t : SearchThreads) t.pendingNodes = 0;
     for (ThreadRecord& r : ThreadRecords) r.abort.store(0, Relaxed);
+    Nalimov.probeCount.store(0, Relaxed);
+    Nalimov.tbHits.store(0, Relaxed);
 }
 
 int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool nullAllowed,

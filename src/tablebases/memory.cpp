@@ -12,10 +12,12 @@ void* tbAllocate(std::size_t bytes) {
         // Printed as a full decimal so a size beyond 2^31 is not shown negative.
         std::printf("*** No se pueden reservar %llu bytes de memoria\n", static_cast<unsigned long long>(bytes));
         std::fflush(stdout);
-        std::exit(1);
+        std::_Exit(1);  // see tablebaseFatal: no destructors under live threads
     }
     return block;
 }
+
+void* tbTryAllocate(std::size_t bytes) { return std::malloc(bytes ? bytes : 1); }
 
 void tbFree(void* block) { std::free(block); }
 

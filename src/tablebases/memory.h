@@ -9,6 +9,10 @@ namespace brinz {
 // process with status 1, so it never returns null. The block is not initialised.
 void* tbAllocate(std::size_t bytes);
 
+// For the blocks whose absence is not fatal (the block cache, the decoder states): null when
+// memory runs out, and nothing printed.
+void* tbTryAllocate(std::size_t bytes);
+
 // Releases a block from tbAllocate; null is accepted.
 void tbFree(void* block);
 

@@ -13,6 +13,7 @@
 #include "options/options.h"
 #include "platform/input.h"
 #include "search/hash.h"
+#include "uci/bench.h"
 #include "smp/threads.h"
 #include "uci/eval_command.h"
 #include "uci/go.h"
@@ -81,7 +82,7 @@ void dispatchCommand(const char* line) {
     if (strncasecmp(line, "quit", 4) == 0) shutdownEngine();
     if (strncasecmp(line, "go", 2) == 0) return handleGo(rest(3));
     if (strncasecmp(line, "setoption name", 14) == 0) return handleSetOption(rest(15));
-    if (strncasecmp(line, "bench", 5) == 0) return;
+    if (strncasecmp(line, "bench", 5) == 0) return bench();
     if (strncasecmp(line, "perft", 5) == 0) return handlePerft(rest(6));
     if (strncasecmp(line, "eval", 4) == 0) return handleEval();
 }

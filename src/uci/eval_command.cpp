@@ -5,6 +5,7 @@
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "options/options.h"
+#include "tablebases/probe.h"
 
 namespace brinz {
 
@@ -61,6 +62,11 @@ void handleEval() {
         case SOURCE_NO_WINNER: std::printf("Neither side can win\n"); break;
         case SOURCE_ENDGAME: std::printf("Scored by a specialised endgame evaluator\n"); break;
         case SOURCE_TABLEBASE: std::printf("Scored by a tablebase\n"); break;
+    }
+    // The tables' own verdict, as stored, for positions they can hold.
+    if (withinTablebaseReach(pos)) {
+        char verdict[24];
+        std::printf("Tablebase: %s\n", describeTableValue(lookupTableValue(pos), verdict));
     }
     std::printf("Evaluation: %d\n", sign * score * 100 / 256);
 }

@@ -227,6 +227,7 @@ TEST(Evaluate, ColourMirroredTwinsAgreeAndScoresRoundDown) {
         Evaluation a = EvaluateFen(fen), b = EvaluateFen(twin);
 
         for (const Evaluation* e : {&a, &b}) {
+            if (e->terms.source == SOURCE_ENDGAME) continue;  // specialised evaluators do not round
             EXPECT_EQ(e->score % 4, 0);
             EXPECT_EQ(e->score, e->terms.unrounded & ~3);
             if (e->terms.unrounded < 0 && e->terms.unrounded % 4 != 0) ++roundedDown;
