@@ -402,12 +402,11 @@ async function main() {
         if (record.timeLoss) totals.timeLosses += 1;
         if (record.illegal) totals.illegalMoves += 1;
         if (record.crash) totals.crashes += 1;
-        if (record.timeLoss || record.illegal || record.crash)
-            problems.push(`game ${g + 1}: ${record.reason}` +
-                          [record.illegalMove, record.crash, record.timeDetail].filter(Boolean).map((d) => ` (${d})`).join(''));
+        const detail = [record.illegalMove, record.crash, record.timeDetail].filter(Boolean).map((d) => ` (${d})`).join('');
+        if (record.timeLoss || record.illegal || record.crash) problems.push(`game ${g + 1}: ${record.reason}${detail}`);
         if (!args.quiet)
             console.log(`game ${g + 1}/${args.games}: ${record.white} - ${record.black} ${record.result} ` +
-                        `(${record.reason}, ${record.moves} plies)`);
+                        `(${record.reason}, ${record.moves} plies)${detail}`);
         // A dead engine is started afresh so that one crash does not decide every later game.
         for (const e of [first, second])
             if (e.exited) {
