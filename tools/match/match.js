@@ -61,14 +61,14 @@ function parseArguments(argv) {
 }
 
 // "2+0.05" or "40/10" or "40/10+0.1" -> milliseconds and moves per period (0 = whole game).
-function parseTimeControl(spec) {
-    const match = /^(?:(\d+)\/)?(\d+(?:\.\d+)?)(?:\+(\d+(?:\.\d+)?))?$/.exec(spec);
-    if (!match) throw new Error(`bad time control "${spec}"`);
+function parseTimeControl(control) {
+    const match = /^(?:(\d+)\/)?(\d+(?:\.\d+)?)(?:\+(\d+(?:\.\d+)?))?$/.exec(control);
+    if (!match) throw new Error(`bad time control "${control}"`);
     return {
         movesPerPeriod: match[1] ? parseInt(match[1], 10) : 0,
         baseMs: Math.round(parseFloat(match[2]) * 1000),
         incrementMs: match[3] ? Math.round(parseFloat(match[3]) * 1000) : 0,
-        text: spec,
+        text: control,
     };
 }
 
@@ -402,12 +402,11 @@ async function main() {
         if (record.timeLoss) totals.timeLosses += 1;
         if (record.illegal) totals.illegalMoves += 1;
         if (record.crash) totals.crashes += 1;
-        if (record.timeLoss || record.illegal || record.crash)
-            problems.push(`game ${g + 1}: ${record.reason}` +
-                          [record.illegalMove, record.crash, record.timeDetail].filter(Boolean).map((d) => ` (${d})`).join(''));
+        const detail = [record.illegalMove, record.crash, record.timeDetail].filter(Boolean).map((d) => ` (${d})`).join('');
+        if (record.timeLoss || record.illegal || record.crash) problems.push(`game ${g + 1}: ${record.reason}${detail}`);
         if (!args.quiet)
             console.log(`game ${g + 1}/${args.games}: ${record.white} - ${record.black} ${record.result} ` +
-                        `(${record.reason}, ${record.moves} plies)`);
+                        `(${record.reason}, ${record.moves} plies)${detail}`);
         // A dead engine is started afresh so that one crash does not decide every later game.
         for (const e of [first, second])
             if (e.exited) {
