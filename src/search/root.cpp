@@ -73,10 +73,12 @@ bool alreadyListed(Move m) {
 // "stop"; while pondering it waits for "ponderhit" or "stop". "quit" releases both.
 void waitForRelease() {
     if (!searchHooks.pollInput) return;
-    for (;;) {
+    for (bool rested = false;; rested = true) {
         int state = SearchState.load(Relaxed);
         bool hold = state == Pondering || (searchClock.infinite && state != Stopping);
         if (!hold) return;
+        // Nothing is left to share: the helpers sleep instead of spinning while we wait.
+        if (!rested) restThreads();
         searchHooks.pollInput();
         sleepMilliseconds(WaitPollMs);
     }

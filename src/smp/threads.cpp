@@ -15,8 +15,8 @@ alignas(64) std::atomic<int> activeThreads{1};
 
 namespace {
 
-// Spin turns with a pause instruction before each further turn also yields the processor:
-// with more search threads than cores, a waiting thread must let the workers run.
+// A waiting thread's first turns only pause; after them every turn also yields the
+// processor: with more search threads than cores, it must let the workers run.
 constexpr uint32_t PauseOnlyTurns = 64;
 // Turns between two looks at the clock (thread 0) or at the cutoffs above (owners).
 constexpr uint32_t CheckTurns = 64;
@@ -34,6 +34,7 @@ bool sleepUntilNeeded(int t) {
     for (;;) {
         if (quitThreads.load(std::memory_order_acquire)) return true;
         if (SearchState.load(Relaxed) != Idle && t < activeThreads.load(Relaxed)) return false;
+        me.sleeps.store(me.sleeps.load(Relaxed) + 1, Relaxed);
         wakeEvents[t].wait();
         me.wakeUps.store(me.wakeUps.load(Relaxed) + 1, Relaxed);
     }
@@ -106,6 +107,8 @@ void wakeThreads() {
     if (count > 1)
         for (int i = 1; i < MaxThreads; ++i) wakeEvents[i].signal();
 }
+
+void restThreads() { activeThreads.store(1, Relaxed); }
 
 void wakeHelper(int t) {
     if (t > 0 && t < MaxThreads) wakeEvents[t].signal();

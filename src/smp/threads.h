@@ -23,6 +23,7 @@ struct alignas(64) ThreadRecord {
     // idle). Read and written by the thread itself only; it becomes the parent of the
     // split points the thread opens.
     SplitPoint* workingAt = nullptr;
+    std::atomic<uint32_t> sleeps{0};   // times a helper went to sleep on its event; tests watch it
     std::atomic<uint32_t> wakeUps{0};  // times a helper left its event wait; tests watch it
 };
 extern ThreadRecord ThreadRecords[MaxThreads];
@@ -49,6 +50,9 @@ bool threadsRunning();
 // The wake-up at search start, after SearchState has left Idle and the options have been
 // applied: fixes activeThreads from "Max CPUs" and, when it is above 1, wakes the helpers.
 void wakeThreads();
+// The root has nothing more to share but holds its answer (pondering, "go infinite"):
+// the helpers go back to sleep until the next search wakes them. No split may be open.
+void restThreads();
 // Signals helper t's event (nothing for thread 0).
 void wakeHelper(int thread);
 

@@ -137,6 +137,34 @@ TEST_F(SplitNodeTest, TheEighthNestedSplitIsMadeAndTheNinthRefused) {
     }
 }
 
+std::atomic<int> holdPolls{0};
+std::atomic<bool> helperSlept{false};
+uint32_t sleepsBefore = 0;
+// The input poll of a search that holds its answer: once helper 1 has gone to sleep (or
+// after a long while), "stop".
+void stopOnceHelperSleeps() {
+    if (ThreadRecords[1].sleeps.load() > sleepsBefore) helperSlept = true;
+    if (helperSlept || ++holdPolls > 2000) SearchState.store(Stopping);
+}
+
+// "go infinite" that has finished its depth holds the answer until "stop": nothing is
+// left to share, so the helpers must sleep rather than spin meanwhile.
+TEST_F(ThreadedTest, HelpersSleepWhileTheAnswerIsHeld) {
+    ASSERT_TRUE(SetPositionFromFen(RootPosition, Cases[0].fen));
+    testing_smp::useThreads(2);
+    testing_smp::prepareSearch();
+    searchClock.infinite = true;
+    searchClock.depthLimit = 3;
+    searchHooks.pollInput = stopOnceHelperSleeps;
+    holdPolls = 0;
+    helperSlept = false;
+    SearchState.store(Searching);
+    sleepsBefore = ThreadRecords[1].sleeps.load();
+    rootSearch(nullptr);
+    SearchState.store(Idle);
+    EXPECT_TRUE(helperSlept.load());
+}
+
 // Its own suite starts the helpers afresh, so none has been woken yet: with "Max CPUs" 1
 // they must not even leave their event wait.
 class SingleCpuTest : public ThreadedTest {};
