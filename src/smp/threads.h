@@ -10,9 +10,10 @@ namespace brinz {
 struct SplitPoint;
 
 // What the split machinery knows of one search thread. Thread 0 runs the root search;
-// threads 1..7 are helpers that live from startThreads to stopThreads. The bytes are
-// written under splitLock (see smp/split.h) by whoever assigns work, and by the thread
-// itself when its share is done; they are read without a lock.
+// threads 1..7 are helpers that live from startThreads to stopThreads. splitPoint, idle
+// and hasWork are written under splitLock by whoever hands out work (idle also by the
+// thread itself when its share is done), abort by whoever cuts off a split point the
+// thread works at (see smp/split.h); all are read without a lock.
 struct alignas(64) ThreadRecord {
     std::atomic<SplitPoint*> splitPoint{nullptr};  // last assignment; read once hasWork is seen
     std::atomic<uint8_t> abort{0};    // set by others: leave the current split-point work and return
