@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "board/move_text.h"
 #include "support/engine_process.h"
 #include "support/engine_setup.h"
+#include "support/tablebase_files.h"
 
 namespace brinz {
 namespace {
@@ -84,6 +86,32 @@ TEST(ThreadedProtocol, QuitDuringAThreadedSearchEndsCleanly) {
         std::vector<std::string> rest = engine.drain(2000);
         EXPECT_EQ(engine.waitExit(20000), 0);
         EXPECT_EQ(count(rest, "bestmove"), 0);
+    }
+}
+
+// Every node of a three-man pawn ending probes the tables, and nodes are slow. Thread 0
+// must still look at the clock often enough, helpers or not, to answer before its three
+// seconds are gone (its hard limit is 375 ms).
+TEST(ThreadedProtocol, ATablebaseEndingAnswersBeforeTheClockRunsOut) {
+    support::initialiseTables();
+    const support::TableSet& tables = support::threeManTables();
+    if (tables.compressed.empty()) GTEST_SKIP() << tables.reason;
+    const char* fen = "8/8/8/8/8/4k3/4P3/4K3 w - - 0 1";  // drawn: no mate score ends it early
+    for (int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        EngineProcess engine;
+        useThreads(engine, threads);
+        engine.send("setoption name NalimovPath value " + tables.compressed);
+        engine.send(std::string("position fen ") + fen);
+        engine.send("isready");
+        ASSERT_FALSE(engine.readUntil("readyok", 60000).empty());
+        auto start = std::chrono::steady_clock::now();
+        engine.send("go wtime 3000 btime 3000");
+        std::vector<std::string> lines = engine.readUntil("bestmove", 60000);
+        auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_TRUE(isLegal(fen, bestMoveOf(lines.back()))) << lines.back();
+        EXPECT_LT(took.count(), 3000) << "the whole clock is gone";
     }
 }
 
