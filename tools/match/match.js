@@ -61,14 +61,14 @@ function parseArguments(argv) {
 }
 
 // "2+0.05" or "40/10" or "40/10+0.1" -> milliseconds and moves per period (0 = whole game).
-function parseTimeControl(spec) {
-    const match = /^(?:(\d+)\/)?(\d+(?:\.\d+)?)(?:\+(\d+(?:\.\d+)?))?$/.exec(spec);
-    if (!match) throw new Error(`bad time control "${spec}"`);
+function parseTimeControl(control) {
+    const match = /^(?:(\d+)\/)?(\d+(?:\.\d+)?)(?:\+(\d+(?:\.\d+)?))?$/.exec(control);
+    if (!match) throw new Error(`bad time control "${control}"`);
     return {
         movesPerPeriod: match[1] ? parseInt(match[1], 10) : 0,
         baseMs: Math.round(parseFloat(match[2]) * 1000),
         incrementMs: match[3] ? Math.round(parseFloat(match[3]) * 1000) : 0,
-        text: spec,
+        text: control,
     };
 }
 
