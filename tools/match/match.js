@@ -382,6 +382,14 @@ async function main() {
     const totals = { games: 0, firstWins: 0, draws: 0, firstLosses: 0, timeLosses: 0, illegalMoves: 0, crashes: 0,
                      reasons: {}, unexpected: 0, plies: 0, leastLeft: Infinity };
     const problems = [];
+    // Interrupted, the runner still reports the games it finished.
+    for (const signal of ['SIGINT', 'SIGTERM'])
+        process.on(signal, () => {
+            console.log(`\ninterrupted by ${signal} during game ${totals.games + 1}`);
+            printSummary(args, totals, problems, [first, second]);
+            for (const e of [first, second]) if (e.process && !e.exited) e.process.kill('SIGKILL');
+            process.exit(signal === 'SIGINT' ? 130 : 143);
+        });
     for (let g = 0; g < args.games; ++g) {
         const selfPlay = !args.engine2;
         const chosen = args.openingList[(selfPlay ? g : Math.floor(g / 2)) % args.openingList.length];
@@ -414,21 +422,26 @@ async function main() {
                 await e.start();
             }
     }
-    for (const e of [first, second]) totals.unexpected += e.unexpected.length;
+    process.removeAllListeners('SIGINT');
+    process.removeAllListeners('SIGTERM');
     await first.stop();
     await second.stop();
+    printSummary(args, totals, problems, [first, second]);
+    process.exit(totals.timeLosses || totals.illegalMoves || totals.crashes ? 1 : 0);
+}
 
-    const unexpectedLines = first.unexpected.concat(second.unexpected);
+function printSummary(args, totals, problems, engines) {
+    const tc = args.timeControl;
+    const unexpectedLines = [].concat(...engines.map((e) => e.unexpected));
     console.log(`\nSummary (${args.engine}${args.engine2 ? ' vs ' + args.engine2 : ', self-play'}, tc ${tc.text})`);
-    console.log(`games ${totals.games}  average length ${(totals.plies / totals.games).toFixed(1)} plies`);
+    console.log(`games ${totals.games}  average length ${(totals.plies / Math.max(totals.games, 1)).toFixed(1)} plies`);
     console.log(`first engine: wins ${totals.firstWins}  draws ${totals.draws}  losses ${totals.firstLosses}`);
     console.log(`time losses ${totals.timeLosses}  illegal moves ${totals.illegalMoves}  crashes ${totals.crashes}`);
     console.log(`least time left after a move ${Math.round(totals.leastLeft)} ms`);
     console.log(`endings: ${Object.entries(totals.reasons).map(([k, v]) => `${k} ${v}`).join(', ')}`);
-    console.log(`unexpected output lines ${totals.unexpected}`);
+    console.log(`unexpected output lines ${unexpectedLines.length}`);
     for (const l of unexpectedLines.slice(0, 10)) console.log(`  ${l}`);
     for (const p of problems) console.log(`  ${p}`);
-    process.exit(totals.timeLosses || totals.illegalMoves || totals.crashes ? 1 : 0);
 }
 
 main().catch((e) => {
