@@ -115,6 +115,8 @@ void registerUciOptions() {
     o.addOption("Clear Hash", "false", true, OPTION_BUTTON, 0, 0);
     o.addOption("Ponder", "false", true, OPTION_CHECK, 0, 0);
     o.addOption("Max CPUs", "2", true, OPTION_SPIN, 1, 8);
+    // Analysts want the best few moves side by side; 1 gives the single-line search.
+    o.addOption("MultiPV", "1", true, OPTION_SPIN, 1, 32);
 }
 
 void applyParameterFile() {
@@ -237,6 +239,7 @@ void applyOptions(int rootSide) {
     p.nalimovCache = optionInteger("NalimovCache");
     NalimovPathText = optionText("NalimovPath");
     refreshTablebases();
+    p.multiPv = optionInteger("MultiPV");
     if (OptionRecord* clear = Options.findOption("Clear Hash"); clear && clear->on()) {
         CopyText(clear->currentValue, "false", sizeof clear->currentValue);
         clearHash();

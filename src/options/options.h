@@ -101,6 +101,7 @@ struct EngineParameters {
     int32_t ponder;
     int32_t hashMegabytes;
     int32_t nalimovCache;                 // megabytes
+    int32_t multiPv;                      // principal variations per iteration, 1..32
 };
 extern EngineParameters Parameters;
 // The "NalimovPath" text, carried whole.

@@ -3,6 +3,7 @@
 #include "board/attacks.h"
 #include "board/generate.h"
 #include "board/make_move.h"
+#include "options/options.h"
 #include "platform/clock.h"
 #include "search/hash.h"
 #include "search/ordering.h"
@@ -79,6 +80,43 @@ void waitForRelease() {
         searchHooks.pollInput();
         sleepMilliseconds(WaitPollMs);
     }
+}
+
+// Principal variations wanted per iteration: 1 unless the option asks for more.
+int linesWanted() {
+    int lines = Parameters.multiPv;
+    return lines < 1 ? 1 : lines > MaxMultiPv ? MaxMultiPv : lines;
+}
+
+// Enters an exact score into this iteration's best `lines` scores (highest first) and
+// returns the score a further move must beat to be among them: -INFINITE_SCORE while
+// fewer than `lines` moves have an exact score.
+int enterExactScore(int* top, int& count, int lines, int v) {
+    int k = count < lines ? count++ : lines - 1;
+    while (k > 0 && top[k - 1] < v) {
+        top[k] = top[k - 1];
+        --k;
+    }
+    top[k] = v;
+    return count < lines ? -INFINITE_SCORE : top[lines - 1];
+}
+
+// Reports the best `lines` moves with an exact score of iteration i, best first; among
+// equal scores the one searched first comes first.
+void reportLines(int i, int lines) {
+    const RootMove* chosen[MaxMultiPv];
+    int count = 0;
+    for (int k = 0; k < rootMoveCount; ++k) {
+        const RootMove& entry = RootMoves[k];
+        if (entry.iteration != i || entry.bound != BOUND_EXACT) continue;
+        int at = count < lines ? count++ : lines;
+        while (at > 0 && chosen[at - 1]->score < entry.score) {
+            if (at < lines) chosen[at] = chosen[at - 1];
+            --at;
+        }
+        if (at < lines) chosen[at] = &entry;
+    }
+    for (int n = 0; n < count; ++n) searchHooks.reportMultiPv(n + 1, chosen[n]->score, chosen[n]->line, i);
 }
 
 }  // namespace
@@ -171,6 +209,11 @@ void rootSearch(const Move* searchMoves) {
     }
 
     bool ended = rootMoveCount == 0;  // nothing to deepen: answer (or wait) at once
+    // With several lines wanted, a move must beat the last of the best `lines` exact scores
+    // so far (not only the best) to be searched again with the open window; with one line
+    // that is the best score, as always.
+    const int lines = linesWanted();
+    int topScores[MaxMultiPv];
     while (!ended && !isStopping()) {
         int i = ++iterationNumber;
         int depth = i * ONE_PLY;
@@ -180,6 +223,7 @@ void rootSearch(const Move* searchMoves) {
         }
         if (i <= 5) searchClock.extraTime = 0;
         int alpha = -INFINITE_SCORE;
+        int exactCount = 0;
         nodeEntry(pos, stack, 0, 0);
         best = -INFINITE_SCORE;
         if (i == 2) sortRootMoves(initialBefore);
@@ -230,17 +274,18 @@ void rootSearch(const Move* searchMoves) {
             }
             entry.score = v;
             entry.bound = 3;
-            alpha = v;
+            alpha = lines == 1 ? v : enterExactScore(topScores, exactCount, lines, v);
             if (v > best) {
                 best = v;
                 for (int j = 0; j <= length; ++j) bestLine[j] = stack[0].pv[j] = entry.line[j];
                 bestMove = bestLine[0];
                 ponderMove = bestLine[1];
                 if (k > 0 && i <= 60) ++bestMoveChanges[i];
-                if (searchHooks.reportPv) searchHooks.reportPv(v, bestLine, i);
+                if (lines == 1 && searchHooks.reportPv) searchHooks.reportPv(v, bestLine, i);
             }
         }
         if (isStopping()) break;
+        if (lines > 1 && i <= 60 && searchHooks.reportMultiPv) reportLines(i, lines);
 
         if (best >= MATE_BOUND || best <= -MATE_BOUND) ++mateIterations;
         int64_t elapsed = elapsedMs();

@@ -6,6 +6,7 @@
 #include "board/move.h"
 #include "board/position.h"
 #include "eval/evaluate.h"
+#include "platform/threads.h"
 
 namespace brinz {
 
@@ -16,6 +17,8 @@ enum SearchStateValue : int32_t { Idle = 0, Searching = 1, Pondering = 2, Ponder
 alignas(64) extern std::atomic<int32_t> SearchState;
 // Set by the input poller when "quit" arrives during a search; the go handler then ends the process.
 extern std::atomic<uint8_t> quitRequested;
+// Held while a line is written during a search, so that no thread writes into another's line.
+extern Lock outputLock;
 
 // Scores in 1/256 pawn from the side to move; a mate given at ply p is MATE - p.
 inline constexpr int MATE = 30000;
@@ -85,6 +88,9 @@ extern uint32_t pollCounter;
 // Adds a helper's pending nodes to nodeCount.
 void flushNodes(int threadIndex);
 
+// Principal variations the root reports per iteration (the "MultiPV" option).
+inline constexpr int MaxMultiPv = 32;
+
 // What the search asks of whoever drives it. Any hook may be null: then that service is skipped.
 // All run on thread 0 only.
 struct SearchHooks {
@@ -93,6 +99,9 @@ struct SearchHooks {
     void (*reportPv)(int score, const Move* line, int depth);
     void (*reportIteration)(int iteration);
     void (*reportCurrentMove)(Move move, int number);
+    // One of several lines (`number` from 1, best first) at the end of an iteration, when
+    // more than one principal variation is wanted.
+    void (*reportMultiPv)(int number, int score, const Move* line, int depth);
 };
 extern SearchHooks searchHooks;
 

@@ -21,6 +21,9 @@ namespace {
 
 constexpr int64_t ClockMax = INT32_MAX;  // a 32-bit millisecond count
 constexpr int SearchMoveTokenSize = 9;
+constexpr int64_t StatusIntervalMs = 1000;
+
+int64_t lastStatusMs = 0;  // elapsed time of the last status line of this search
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
@@ -153,8 +156,9 @@ void startSearch(const GoParameters& go, const Move* searchMoves) {
     SearchState.store(go.ponder ? Pondering : Searching, Relaxed);
     clock.pollInterval = pollIntervalFor(go.nodes);
 
-    searchHooks = SearchHooks{pollInput, checkLimits, reportPv, reportIteration, reportCurrentMove};
+    searchHooks = SearchHooks{pollInput, checkLimits, reportPv, reportIteration, reportCurrentMove, reportMultiPv};
     beginReports();
+    lastStatusMs = 0;
     rootSearch(searchMoves);
     if (quitRequested.load(Relaxed)) shutdownEngine();
 }
@@ -176,6 +180,12 @@ void handleGo(const char* text) {
 void checkLimits() {
     const SearchClock& clock = searchClock;
     int64_t elapsed = tickCount() - clock.startTick;
+    if (elapsed < StatusIntervalMs) {
+        lastStatusMs = 0;
+    } else if (elapsed - lastStatusMs >= StatusIntervalMs) {
+        reportStatus();
+        lastStatusMs = elapsed;
+    }
     int state = SearchState.load(Relaxed);
     // No limit applies while pondering, nor while the root moves are still being scored.
     if (state == Pondering || iterationNumber < 2) return;

@@ -42,7 +42,8 @@ void handleGo(const char* text);
 // Sets up searchClock and the hooks, applies the options, runs the root search; ends the
 // process if "quit" arrived during the search. `searchMoves` as for rootSearch.
 void startSearch(const GoParameters& go, const Move* searchMoves);
-// Every pollInterval nodes on thread 0: sets Stopping when a limit has been reached.
+// Every pollInterval nodes on thread 0: prints the status line once a second (from the
+// first second on) and sets Stopping when a limit has been reached.
 void checkLimits();
 // "ponderhit": leaves Pondering, for PonderHit or, when the time is already used, Stopping.
 void decidePonderHit();

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <strings.h>
 
 #include "platform/input.h"
@@ -23,7 +24,8 @@ void pollInput() {
     } else if (strncasecmp(line, "ponderhit", 9) == 0) {
         decidePonderHit();
     } else if (strncasecmp(line, "isready", 7) == 0) {
-        // The protocol wants this answered while the engine thinks.
+        // The protocol wants this answered while the engine thinks; the search goes on.
+        std::lock_guard<Lock> guard(outputLock);
         std::printf("readyok\n");
     }
 }

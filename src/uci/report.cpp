@@ -1,20 +1,68 @@
 #include "uci/report.h"
 
 #include <cinttypes>
+#include <cstdarg>
 #include <cstdio>
+#include <mutex>
 
 #include "board/move_text.h"
 #include "platform/clock.h"
+#include "search/hash.h"
 #include "search/search.h"
+#include "tablebases/registry.h"
 
 namespace brinz {
 
 namespace {
 
 constexpr int MateReportBound = 29700;
-constexpr int LineSize = 1024;
+constexpr int MaxReportDepth = 60;
+constexpr int LineSize = 1024;  // a head and 60 moves of at most 6 characters fit easily
+constexpr int MoveTextRoom = 16;
 
 int lastReportedScore = 0;
+
+int64_t elapsedMs() { return tickCount() - searchClock.startTick; }
+
+// One line of text built in a fixed buffer; a fragment that would not fit is dropped.
+struct LineText {
+    char text[LineSize];
+    int length = 0;
+
+    LineText() { text[0] = '\0'; }
+
+    __attribute__((format(printf, 2, 3))) void add(const char* format, ...) {
+        int room = LineSize - length;
+        va_list args;
+        va_start(args, format);
+        int n = std::vsnprintf(text + length, size_t(room), format, args);
+        va_end(args);
+        if (n > 0 && n < room) length += n;
+        else text[length] = '\0';
+    }
+};
+
+// Writes the line and its newline in one call under outputLock.
+void writeLine(const LineText& line) {
+    std::lock_guard<Lock> guard(outputLock);
+    std::printf("%s\n", line.text);
+}
+
+// The fields that follow the head of every principal-variation line:
+// "score ... time T nodes N [nps N ]pv m1 m2 ... ".
+void addScoreAndLine(LineText& out, int score, const Move* line, int depth) {
+    int64_t elapsed = elapsedMs();
+    uint64_t nodes = nodeCount.load(Relaxed);
+    char scoreBuffer[32];
+    out.add("score %s time %d nodes %" PRIu64 " ", scoreText(score, scoreBuffer, sizeof scoreBuffer), int(elapsed),
+            nodes);
+    if (elapsed > 0) out.add("nps %" PRIu64 " ", nodes * 1000 / uint64_t(elapsed));
+    out.add("pv ");
+    for (int i = 0; i < depth && line[i] != MOVE_NULL && line[i] != MOVE_NONE; ++i) {
+        char move[MoveTextRoom];
+        out.add("%s ", MoveToText(line[i], move));
+    }
+}
 
 }  // namespace
 
@@ -31,33 +79,47 @@ const char* scoreText(int score, char* buffer, int size) {
 }
 
 void reportPv(int score, const Move* line, int depth) {
-    if (depth > 60) return;
+    if (depth > MaxReportDepth) return;
+    // A stopped iteration's score is partial: the interface keeps seeing the last whole one.
     if (SearchState.load(Relaxed) == Stopping) score = lastReportedScore;
     else lastReportedScore = score;
-    int64_t elapsed = tickCount() - searchClock.startTick;
-    uint64_t nodes = nodeCount.load(Relaxed);
-    // The line is built whole and written once, so nothing can land in its middle.
-    char text[LineSize];
-    char scoreBuffer[32];
-    int n = std::snprintf(text, sizeof text, "info depth %d score %s time %d nodes %" PRIu64 " ", depth,
-                          scoreText(score, scoreBuffer, sizeof scoreBuffer), int(elapsed), nodes);
-    if (elapsed > 0) n += std::snprintf(text + n, sizeof text - size_t(n), "nps %" PRIu64 " ", nodes * 1000 / uint64_t(elapsed));
-    n += std::snprintf(text + n, sizeof text - size_t(n), "pv ");
-    for (int i = 0; i < depth && line[i] != MOVE_NULL && line[i] != MOVE_NONE; ++i) {
-        char move[16];
-        if (n + 16 >= LineSize) break;
-        n += std::snprintf(text + n, sizeof text - size_t(n), "%s ", MoveToText(line[i], move));
-    }
-    std::printf("%s\n", text);
+    LineText out;
+    out.add("info depth %d ", depth);
+    addScoreAndLine(out, score, line, depth);
+    writeLine(out);
+}
+
+void reportMultiPv(int number, int score, const Move* line, int depth) {
+    if (depth > MaxReportDepth) return;
+    if (number == 1) lastReportedScore = score;
+    LineText out;
+    out.add("info multipv %d depth %d ", number, depth);
+    addScoreAndLine(out, score, line, depth);
+    writeLine(out);
 }
 
 void reportIteration(int iteration) {
-    if (iteration <= 60) std::printf("info depth %d\n", iteration);
+    if (iteration > MaxReportDepth) return;
+    LineText out;
+    out.add("info depth %d", iteration);
+    writeLine(out);
 }
 
 void reportCurrentMove(Move move, int number) {
-    char text[16];
-    std::printf("info currmove %s currmovenumber %d\n", MoveToText(move, text), number);
+    char text[MoveTextRoom];
+    LineText out;
+    out.add("info currmove %s currmovenumber %d", MoveToText(move, text), number);
+    writeLine(out);
+}
+
+void reportStatus() {
+    int64_t elapsed = elapsedMs();
+    uint64_t nodes = nodeCount.load(Relaxed);
+    uint64_t nps = elapsed > 0 ? nodes * 1000 / uint64_t(elapsed) : 0;
+    LineText out;
+    out.add("info nodes %" PRIu64 " nps %" PRIu64 " time %d hashfull %d tbhits %" PRIu64, nodes, nps, int(elapsed),
+            hashFullPermill(), Nalimov.tbHits.load(Relaxed));
+    writeLine(out);
 }
 
 }  // namespace brinz

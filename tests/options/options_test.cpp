@@ -26,7 +26,7 @@ protected:
     }
 };
 
-TEST_F(RegistryTest, ListsTheSixVisibleOptionsByteForByte) {
+TEST_F(RegistryTest, ListsTheVisibleOptionsByteForByte) {
     testing::internal::CaptureStdout();
     printUciOptions();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
@@ -35,8 +35,9 @@ TEST_F(RegistryTest, ListsTheSixVisibleOptionsByteForByte) {
               "option name Hash type spin default 64 min 4 max 1024\n"
               "option name Clear Hash type button \n"
               "option name Ponder type check default false \n"
-              "option name Max CPUs type spin default 2 min 1 max 8\n");
-    EXPECT_EQ(Options.count(), 36);
+              "option name Max CPUs type spin default 2 min 1 max 8\n"
+              "option name MultiPV type spin default 1 min 1 max 32\n");
+    EXPECT_EQ(Options.count(), 37);
 }
 
 TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fcntl.h>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 
@@ -95,6 +98,65 @@ TEST(Input, LongLinesAreSplitAtTheBufferSize) {
     EXPECT_STREQ(line, "xxxxxxx");
     ASSERT_TRUE(readInputLine(line, sizeof line));
     EXPECT_STREQ(line, "xxx\n");
+    EXPECT_FALSE(readInputLine(line, sizeof line));
+}
+
+// Puts the far end of a new terminal on standard input for the duration of a test.
+class StdinTerminal {
+public:
+    StdinTerminal() {
+        saved = dup(STDIN_FILENO);
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return;
+        int terminal = open(ptsname(master), O_RDWR | O_NOCTTY);
+        if (terminal < 0) return;
+        dup2(terminal, STDIN_FILENO);
+        close(terminal);
+        opened = true;
+    }
+    ~StdinTerminal() {
+        hangUp();
+        dup2(saved, STDIN_FILENO);
+        close(saved);
+    }
+    bool ok() const { return opened; }
+    // Types `text` and waits for its echo ending in `echoEnd`: then the terminal has taken it in.
+    void type(const std::string& text, char echoEnd) {
+        EXPECT_EQ(::write(master, text.data(), text.size()), ssize_t(text.size()));
+        for (char c = 0; c != echoEnd;) {
+            pollfd request{master, POLLIN, 0};
+            ASSERT_EQ(poll(&request, 1, 5000), 1) << "no echo";
+            ASSERT_EQ(read(master, &c, 1), 1);
+        }
+    }
+    void hangUp() {
+        if (master >= 0) close(master);
+        master = -1;
+    }
+
+private:
+    int saved = -1;
+    int master = -1;
+    bool opened = false;
+};
+
+// A terminal hands over whole lines: a half-typed line must not count as pending, or the
+// search would block in the read until the user presses return.
+TEST(Input, TerminalCountsOnlyFinishedLines) {
+    StdinTerminal terminal;
+    if (!terminal.ok()) GTEST_SKIP() << "no pseudo-terminal available";
+    EXPECT_FALSE(inputPending());
+    terminal.type("st", 't');
+    EXPECT_FALSE(inputPending());
+    terminal.type("op\n", '\n');
+    EXPECT_TRUE(inputPending());
+    char line[16];
+    ASSERT_TRUE(readInputLine(line, sizeof line));
+    EXPECT_STREQ(line, "stop\n");
+    EXPECT_FALSE(inputPending());
+    terminal.hangUp();
+    for (int i = 0; i < 500 && !inputPending(); ++i) usleep(10000);
+    EXPECT_TRUE(inputPending()) << "a hung-up terminal reads as the end of input";
     EXPECT_FALSE(readInputLine(line, sizeof line));
 }
 

@@ -96,8 +96,11 @@ TEST(ThreadedProtocol, ShortSearchesWithStopsAndQuitsAtRandomMoments) {
     const int sessions = 4, searchesPerSession = 40;
     for (int session = 0; session < sessions; ++session) {
         EngineProcess engine;
+        // Splits from four plies left, so that these short searches split too.
+        engine.send("setoption name MINIMUM_TREE_SPLIT_DEPTH value 4");
         for (int k = 0; k < searchesPerSession; ++k) {
-            int threads = 1 + (session * searchesPerSession + k) % 8;
+            // Every count in turn, five searches each (a new count empties the pawn tables).
+            int threads = 1 + (session + k / 5) % 8;
             const char* fen = Fens[below(5)];
             SCOPED_TRACE("session " + std::to_string(session) + " search " + std::to_string(k) + ": " +
                          std::to_string(threads) + " threads, " + fen);
@@ -105,7 +108,7 @@ TEST(ThreadedProtocol, ShortSearchesWithStopsAndQuitsAtRandomMoments) {
             engine.send(std::string("position fen ") + fen);
             switch (below(4)) {
                 case 0: engine.send("go depth " + std::to_string(1 + below(5))); break;
-                case 1: engine.send("go nodes " + std::to_string(1 + below(20000))); break;
+                case 1: engine.send("go nodes " + std::to_string(1 + below(5000))); break;
                 case 2: {
                     engine.send("go infinite");
                     std::string line;

@@ -24,7 +24,6 @@ const SearchCase Cases[] = {
      nullptr},
     {"MateInTwo", "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1", 4, MATE_BOUND, MATE, "g3g6"},
     {"QueenUp", "3qk3/8/8/8/8/8/2QQ4/4K3 w - - 0 1", 5, 1500, MATE, nullptr},
-    {"ManyQueens", "1q2k1q1/8/2q2q2/8/8/2Q2Q2/8/1Q2K1Q1 w - - 0 1", 4, -MATE, MATE, nullptr},
 };
 
 int scoreOf(Move m) {

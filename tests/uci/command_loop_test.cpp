@@ -21,6 +21,7 @@ const std::vector<std::string> UciAnswer = {
     "option name Clear Hash type button ",
     "option name Ponder type check default false ",
     "option name Max CPUs type spin default 2 min 1 max 8",
+    "option name MultiPV type spin default 1 min 1 max 32",
     "uciok",
 };
 

@@ -250,16 +250,6 @@ TEST(Go, PonderingEndsAtPonderhitOrStop) {
     }
 }
 
-TEST(Go, QuitDuringASearchEndsWithoutAnAnswer) {
-    EngineProcess engine;
-    engine.send("position startpos");
-    engine.send("go infinite");
-    engine.drain(100);
-    engine.send("quit");
-    EXPECT_EQ(engine.waitExit(5000), 0);
-    EXPECT_TRUE(linesWith(engine.drain(50), "bestmove").empty());
-}
-
 TEST(Go, GoMateStopsOnceTheMateIsFound) {
     EngineProcess engine;
     std::vector<std::string> lines =

@@ -1,0 +1,438 @@
+#!/usr/bin/env node
+// Plays UCI engines against each other, or one engine against itself, under a clock.
+// Every move an engine answers is checked with chess.js, a rules library that shares no
+// code with the engines, so a wrong move generator cannot vouch for itself.
+'use strict';
+
+const { spawn } = require('child_process');
+const fs = require('fs');
+const path = require('path');
+const { Chess } = require('chess.js');
+
+const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
+
+  --engine PATH         first engine (a UCI program)
+  --engine2 PATH        second engine; the first plays itself when absent
+  --tc SPEC             time control: BASE+INC in seconds ("2+0.05") or MOVES/BASE[+INC]
+                        ("40/10": 40 moves in 10 seconds, repeating); default 2+0.05
+  --games N             games to play (default 2); against another engine each opening is
+                        played twice with colours swapped, in self-play each game takes the next
+  --openings FILE       one opening a line: a FEN, or moves from the start position in
+                        coordinate notation ("e2e4 e7e5 g1f3"); "#" starts a comment
+  --option NAME=VALUE   UCI option for both engines (repeatable)
+  --option1, --option2  UCI option for one engine only
+  --pgn FILE            PGN output (default match.pgn)
+  --margin MS           milliseconds an engine may run over its clock (default 0)
+  --max-moves N         adjudicate a draw after N moves of each side (default: none)
+  --random-plies N      add N random legal plies (seeded by the game number) to each opening,
+                        so that repeated openings give different games (default 0)
+  --quiet               no line per game`;
+
+function parseArguments(argv) {
+    const args = { engine: null, engine2: null, tc: '2+0.05', games: 2, openings: null, options: [],
+                   options1: [], options2: [], pgn: 'match.pgn', margin: 0, maxMoves: 0, randomPlies: 0, quiet: false };
+    for (let i = 0; i < argv.length; ++i) {
+        const key = argv[i];
+        const value = () => {
+            if (i + 1 >= argv.length) throw new Error(`${key} needs a value`);
+            return argv[++i];
+        };
+        switch (key) {
+            case '--engine': args.engine = value(); break;
+            case '--engine2': args.engine2 = value(); break;
+            case '--tc': args.tc = value(); break;
+            case '--games': args.games = parseInt(value(), 10); break;
+            case '--openings': args.openings = value(); break;
+            case '--option': args.options.push(value()); break;
+            case '--option1': args.options1.push(value()); break;
+            case '--option2': args.options2.push(value()); break;
+            case '--pgn': args.pgn = value(); break;
+            case '--margin': args.margin = parseInt(value(), 10); break;
+            case '--max-moves': args.maxMoves = parseInt(value(), 10); break;
+            case '--random-plies': args.randomPlies = parseInt(value(), 10); break;
+            case '--quiet': args.quiet = true; break;
+            case '--help': case '-h': console.log(USAGE); process.exit(0); break;
+            default: throw new Error(`unknown argument ${key}`);
+        }
+    }
+    if (!args.engine) throw new Error('--engine is required');
+    if (!(args.games > 0)) throw new Error('--games must be a positive number');
+    return args;
+}
+
+// "2+0.05" or "40/10" or "40/10+0.1" -> milliseconds and moves per period (0 = whole game).
+function parseTimeControl(spec) {
+    const match = /^(?:(\d+)\/)?(\d+(?:\.\d+)?)(?:\+(\d+(?:\.\d+)?))?$/.exec(spec);
+    if (!match) throw new Error(`bad time control "${spec}"`);
+    return {
+        movesPerPeriod: match[1] ? parseInt(match[1], 10) : 0,
+        baseMs: Math.round(parseFloat(match[2]) * 1000),
+        incrementMs: match[3] ? Math.round(parseFloat(match[3]) * 1000) : 0,
+        text: spec,
+    };
+}
+
+// Each opening line becomes a FEN and the moves played from it, all checked here.
+function loadOpenings(file) {
+    if (!file) return [{ fen: new Chess().fen(), moves: [], name: 'start position' }];
+    const openings = [];
+    for (const [number, raw] of fs.readFileSync(file, 'utf8').split('\n').entries()) {
+        const line = raw.replace(/#.*/, '').trim();
+        if (!line) continue;
+        const board = new Chess();
+        if (line.includes('/')) {
+            board.load(line);  // throws on a malformed FEN
+            openings.push({ fen: board.fen(), moves: [], name: line });
+        } else {
+            const moves = line.split(/\s+/);
+            for (const m of moves)
+                if (!playCoordinateMove(board, m)) throw new Error(`${file}:${number + 1}: illegal move ${m}`);
+            openings.push({ fen: new Chess().fen(), moves, name: line });
+        }
+    }
+    if (openings.length === 0) throw new Error(`${file} holds no opening`);
+    return openings;
+}
+
+// Plays "e2e4" / "e7e8q" on the board; false when the rules library refuses it.
+function playCoordinateMove(board, text) {
+    const match = /^([a-h][1-8])([a-h][1-8])([qrbn])?$/.exec(text);
+    if (!match) return false;
+    try {
+        return board.move({ from: match[1], to: match[2], promotion: match[3] }) !== null;
+    } catch (e) {
+        return false;
+    }
+}
+
+// One engine process, spoken to line by line.
+class Engine {
+    constructor(file, options, label) {
+        this.file = file;
+        this.options = options;
+        this.label = label;
+        this.name = path.basename(file);
+        this.process = null;
+    }
+
+    async start() {
+        this.lines = [];
+        this.waiter = null;
+        this.exited = false;
+        this.unexpected = [];
+        this.process = spawn(this.file, [], { stdio: ['pipe', 'pipe', 'inherit'], cwd: path.dirname(this.file) });
+        this.process.stdin.on('error', () => {});  // a dead engine is noticed by its exit
+        let pending = '';
+        this.process.stdout.on('data', (chunk) => {
+            pending += chunk.toString();
+            let at;
+            while ((at = pending.indexOf('\n')) >= 0) {
+                this.lines.push(pending.slice(0, at).replace(/\r$/, ''));
+                pending = pending.slice(at + 1);
+            }
+            this.wake();
+        });
+        this.process.on('exit', (code, signal) => {
+            this.exited = true;
+            this.exitStatus = signal ? `signal ${signal}` : `status ${code}`;
+            this.wake();
+        });
+        this.process.on('error', (error) => {
+            this.exited = true;
+            this.exitStatus = error.message;
+            this.wake();
+        });
+        this.send('uci');
+        const identity = await this.waitFor((l) => l === 'uciok', 10000);
+        if (!identity) throw new Error(`${this.file} did not answer uci`);
+        for (const l of identity) if (l.startsWith('id name ')) this.name = l.slice(8).trim();
+        for (const option of this.options) {
+            const at = option.indexOf('=');
+            if (at < 0) throw new Error(`option "${option}" is not NAME=VALUE`);
+            this.send(`setoption name ${option.slice(0, at)} value ${option.slice(at + 1)}`);
+        }
+        await this.ready();
+    }
+
+    wake() {
+        if (this.waiter) {
+            const w = this.waiter;
+            this.waiter = null;
+            w();
+        }
+    }
+
+    send(line) {
+        if (!this.exited) this.process.stdin.write(line + '\n');
+    }
+
+    // Reads lines until `accept` takes one; returns all lines read, or null when the time
+    // passes or the engine dies first.
+    async waitFor(accept, timeoutMs) {
+        const deadline = Date.now() + timeoutMs;
+        const read = [];
+        for (;;) {
+            while (this.lines.length) {
+                const line = this.lines.shift();
+                read.push(line);
+                if (accept(line)) return read;
+            }
+            const left = deadline - Date.now();
+            if (this.exited || left <= 0) return null;
+            await new Promise((resolve) => {
+                const timer = setTimeout(resolve, left);
+                this.waiter = () => {
+                    clearTimeout(timer);
+                    resolve();
+                };
+            });
+        }
+    }
+
+    async ready() {
+        this.send('isready');
+        if (!(await this.waitFor((l) => l === 'readyok', 10000))) throw new Error(`${this.name} did not answer isready`);
+    }
+
+    // Lines that are neither the protocol's answers nor its info lines: diagnostics.
+    noteUnexpected(lines) {
+        for (const l of lines)
+            if (!/^(info( |$)|bestmove |readyok$)/.test(l)) this.unexpected.push(l);
+    }
+
+    async stop() {
+        if (!this.process || this.exited) return;
+        this.send('quit');
+        const start = Date.now();
+        while (!this.exited && Date.now() - start < 2000) await new Promise((r) => setTimeout(r, 20));
+        if (!this.exited) this.process.kill('SIGKILL');
+        while (!this.exited) await new Promise((r) => setTimeout(r, 20));
+    }
+}
+
+// The opening with `plies` random legal moves added, drawn from a generator seeded by `seed`;
+// it stops early rather than play into a finished game.
+function withRandomPlies(opening, plies, seed) {
+    if (!plies) return opening;
+    let state = (seed * 2654435761 + 12345) >>> 0;
+    const next = () => {
+        state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
+        return state / 4294967296;
+    };
+    const board = new Chess(opening.fen);
+    for (const m of opening.moves) playCoordinateMove(board, m);
+    const moves = opening.moves.slice();
+    for (let i = 0; i < plies; ++i) {
+        const legal = board.moves({ verbose: true });
+        if (!legal.length) break;
+        const m = legal[Math.floor(next() * legal.length)];
+        board.move(m);
+        if (board.isGameOver()) {
+            board.undo();
+            break;
+        }
+        moves.push(m.from + m.to + (m.promotion || ''));
+    }
+    return { fen: opening.fen, moves, name: `${opening.name} +${moves.length - opening.moves.length}` };
+}
+
+function pgnResult(winner) {
+    return winner === 'w' ? '1-0' : winner === 'b' ? '0-1' : '1/2-1/2';
+}
+
+// Plays one game. `white` and `black` are Engine objects; returns the game record.
+async function playGame(white, black, opening, tc, args, round) {
+    const board = new Chess(opening.fen);
+    for (const m of opening.moves) playCoordinateMove(board, m);
+    const startFen = opening.fen;
+    const played = opening.moves.slice();
+    const engines = { w: white, b: black };
+    const clock = { w: tc.baseMs, b: tc.baseMs };
+    const movesMade = { w: 0, b: 0 };
+    const record = { white: white.name, black: black.name, round, opening: opening.name, result: null,
+                     reason: null, loser: null, illegal: false, timeLoss: false, crash: null, moves: 0 };
+
+    for (const e of [white, black]) {
+        e.send('ucinewgame');
+        await e.ready();
+    }
+
+    for (;;) {
+        // The rules library decides how the game ends, not the engines.
+        if (board.isCheckmate()) return finish(record, board.turn() === 'w' ? 'b' : 'w', 'checkmate');
+        if (board.isStalemate()) return finish(record, null, 'stalemate');
+        if (board.isInsufficientMaterial()) return finish(record, null, 'insufficient material');
+        if (board.isThreefoldRepetition()) return finish(record, null, 'threefold repetition');
+        if (board.isDrawByFiftyMoves()) return finish(record, null, 'fifty-move rule');
+        if (args.maxMoves && movesMade.w >= args.maxMoves && movesMade.b >= args.maxMoves)
+            return finish(record, null, 'move limit');
+
+        const side = board.turn();
+        const engine = engines[side];
+        const movesToGo = tc.movesPerPeriod ? tc.movesPerPeriod - (movesMade[side] % tc.movesPerPeriod) : 0;
+        // Whole milliseconds, rounded down: an engine is never told it has more than it has.
+        let go = `go wtime ${Math.max(Math.floor(clock.w), 1)} btime ${Math.max(Math.floor(clock.b), 1)}`;
+        if (tc.incrementMs) go += ` winc ${tc.incrementMs} binc ${tc.incrementMs}`;
+        if (movesToGo) go += ` movestogo ${movesToGo}`;
+        engine.send(`position fen ${startFen}${played.length ? ' moves ' + played.join(' ') : ''}`);
+        engine.send(go);
+        const started = process.hrtime.bigint();
+        // Waiting goes well past the clock so that a late answer counts as a time loss, not a crash.
+        const lines = await engine.waitFor((l) => l.startsWith('bestmove'), clock[side] + args.margin + 10000);
+        const usedMs = Number(process.hrtime.bigint() - started) / 1e6;
+        if (!lines) {
+            // An engine that never answers is ended, so that a late answer cannot slip into the next game.
+            if (!engine.exited) await engine.stop();
+            record.crash = engine.exited ? `${engine.name} ended (${engine.exitStatus})` : `${engine.name} gave no move`;
+            return finish(record, side === 'w' ? 'b' : 'w', engine.exited ? 'crash' : 'no answer');
+        }
+        engine.noteUnexpected(lines);
+        const before = clock[side];
+        clock[side] -= usedMs;
+        if (record.leastLeft === undefined || clock[side] < record.leastLeft) record.leastLeft = clock[side];
+        if (clock[side] < -args.margin) {
+            record.timeLoss = true;
+            record.timeDetail = `${Math.round(before)} ms on the clock, answered after ${Math.round(usedMs)} ms (${go})`;
+            // Out of time against a lone king (or material that can never mate) is still a draw.
+            const opponent = side === 'w' ? 'b' : 'w';
+            return finish(record, canEverMate(board, opponent) ? opponent : null, 'time forfeit', side);
+        }
+        const move = lines[lines.length - 1].split(/\s+/)[1] || '';
+        if (!playCoordinateMove(board, move)) {
+            record.illegal = true;
+            record.illegalMove = `${move} in ${board.fen()}`;
+            return finish(record, side === 'w' ? 'b' : 'w', `illegal move ${move}`, side);
+        }
+        played.push(move);
+        movesMade[side] += 1;
+        record.moves += 1;
+        clock[side] += tc.incrementMs;
+        if (tc.movesPerPeriod && movesMade[side] % tc.movesPerPeriod === 0) clock[side] += tc.baseMs;
+    }
+
+    function finish(rec, winner, reason, loser) {
+        rec.result = pgnResult(winner);
+        rec.reason = reason;
+        rec.loser = loser || (winner ? (winner === 'w' ? 'b' : 'w') : null);
+        rec.pgn = pgnOf(rec, startFen, board, tc);
+        return rec;
+    }
+}
+
+// Whether `side` still has material that could give mate (a lone king or a lone minor cannot).
+function canEverMate(board, side) {
+    let minor = 0;
+    for (const row of board.board())
+        for (const square of row) {
+            if (!square || square.color !== side) continue;
+            if (square.type === 'p' || square.type === 'r' || square.type === 'q') return true;
+            if (square.type === 'n' || square.type === 'b') minor += 1;
+        }
+    return minor >= 2;
+}
+
+function pgnOf(record, startFen, board, tc) {
+    const headers = [
+        ['Event', 'Brinz match'], ['Site', 'local'], ['Date', new Date().toISOString().slice(0, 10).replace(/-/g, '.')],
+        ['Round', String(record.round)], ['White', record.white], ['Black', record.black],
+        ['Result', record.result], ['TimeControl', tc.text], ['Termination', record.reason],
+    ];
+    if (startFen !== new Chess().fen()) headers.push(['SetUp', '1'], ['FEN', startFen]);
+    const san = board.history();
+    let text = headers.map(([k, v]) => `[${k} "${v}"]`).join('\n') + '\n\n';
+    let moveNumber = parseInt(startFen.split(' ')[5], 10) || 1;
+    let words = [];
+    let white = startFen.split(' ')[1] === 'w';
+    if (!white && san.length) words.push(`${moveNumber}...`);
+    for (const s of san) {
+        if (white) words.push(`${moveNumber}.`);
+        words.push(s);
+        if (!white) moveNumber += 1;
+        white = !white;
+    }
+    words.push(record.result);
+    let line = '';
+    for (const w of words) {
+        if (line.length + w.length + 1 > 79) {
+            text += line + '\n';
+            line = '';
+        }
+        line += (line ? ' ' : '') + w;
+    }
+    return text + line + '\n\n';
+}
+
+async function main() {
+    let args;
+    try {
+        args = parseArguments(process.argv.slice(2));
+        args.timeControl = parseTimeControl(args.tc);
+        args.openingList = loadOpenings(args.openings);
+    } catch (e) {
+        console.error(`match: ${e.message}\n\n${USAGE}`);
+        process.exit(2);
+    }
+    const tc = args.timeControl;
+    const first = new Engine(path.resolve(args.engine), args.options.concat(args.options1), 'first');
+    const second = new Engine(path.resolve(args.engine2 || args.engine), args.options.concat(args.options2), 'second');
+    await first.start();
+    await second.start();
+    fs.writeFileSync(args.pgn, '');
+
+    const totals = { games: 0, firstWins: 0, draws: 0, firstLosses: 0, timeLosses: 0, illegalMoves: 0, crashes: 0,
+                     reasons: {}, unexpected: 0, plies: 0, leastLeft: Infinity };
+    const problems = [];
+    for (let g = 0; g < args.games; ++g) {
+        const selfPlay = !args.engine2;
+        const chosen = args.openingList[(selfPlay ? g : Math.floor(g / 2)) % args.openingList.length];
+        const opening = withRandomPlies(chosen, args.randomPlies, selfPlay ? g : Math.floor(g / 2));
+        const firstIsWhite = g % 2 === 0;
+        const white = firstIsWhite ? first : second, black = firstIsWhite ? second : first;
+        const record = await playGame(white, black, opening, tc, args, g + 1);
+        fs.appendFileSync(args.pgn, record.pgn);
+        totals.games += 1;
+        totals.plies += record.moves;
+        if (record.leastLeft !== undefined) totals.leastLeft = Math.min(totals.leastLeft, record.leastLeft);
+        totals.reasons[record.reason.startsWith('illegal') ? 'illegal move' : record.reason] =
+            (totals.reasons[record.reason.startsWith('illegal') ? 'illegal move' : record.reason] || 0) + 1;
+        const firstScore = record.result === '1/2-1/2' ? 0.5 : (record.result === '1-0') === firstIsWhite ? 1 : 0;
+        if (firstScore === 1) totals.firstWins += 1;
+        else if (firstScore === 0) totals.firstLosses += 1;
+        else totals.draws += 1;
+        if (record.timeLoss) totals.timeLosses += 1;
+        if (record.illegal) totals.illegalMoves += 1;
+        if (record.crash) totals.crashes += 1;
+        if (record.timeLoss || record.illegal || record.crash)
+            problems.push(`game ${g + 1}: ${record.reason}` +
+                          [record.illegalMove, record.crash, record.timeDetail].filter(Boolean).map((d) => ` (${d})`).join(''));
+        if (!args.quiet)
+            console.log(`game ${g + 1}/${args.games}: ${record.white} - ${record.black} ${record.result} ` +
+                        `(${record.reason}, ${record.moves} plies)`);
+        // A dead engine is started afresh so that one crash does not decide every later game.
+        for (const e of [first, second])
+            if (e.exited) {
+                await e.stop();
+                await e.start();
+            }
+    }
+    for (const e of [first, second]) totals.unexpected += e.unexpected.length;
+    await first.stop();
+    await second.stop();
+
+    const unexpectedLines = first.unexpected.concat(second.unexpected);
+    console.log(`\nSummary (${args.engine}${args.engine2 ? ' vs ' + args.engine2 : ', self-play'}, tc ${tc.text})`);
+    console.log(`games ${totals.games}  average length ${(totals.plies / totals.games).toFixed(1)} plies`);
+    console.log(`first engine: wins ${totals.firstWins}  draws ${totals.draws}  losses ${totals.firstLosses}`);
+    console.log(`time losses ${totals.timeLosses}  illegal moves ${totals.illegalMoves}  crashes ${totals.crashes}`);
+    console.log(`least time left after a move ${Math.round(totals.leastLeft)} ms`);
+    console.log(`endings: ${Object.entries(totals.reasons).map(([k, v]) => `${k} ${v}`).join(', ')}`);
+    console.log(`unexpected output lines ${totals.unexpected}`);
+    for (const l of unexpectedLines.slice(0, 10)) console.log(`  ${l}`);
+    for (const p of problems) console.log(`  ${p}`);
+    process.exit(totals.timeLosses || totals.illegalMoves || totals.crashes ? 1 : 0);
+}
+
+main().catch((e) => {
+    console.error(`match: ${e.message}`);
+    process.exit(2);
+});
