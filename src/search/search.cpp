@@ -10,7 +10,7 @@
 #include "options/options.h"
 #include "search/hash.h"
 #include "search/ordering.h"
-#include "tablebases/registry.h"
+#include "tablebases/probe.h"
 #include "search/root.h"
 #include "smp/split.h"
 #include "smp/threads.h"
@@ -230,8 +230,7 @@ void resetSearchCounters() {
     clearCutoffStats();
     for (SearchThread& t : SearchThreads) t.pendingNodes = 0;
     for (ThreadRecord& r : ThreadRecords) r.abort.store(0, Relaxed);
-    Nalimov.probeCount.store(0, Relaxed);
-    Nalimov.tbHits.store(0, Relaxed);
+    resetTablebaseCounters();
 }
 
 int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool nullAllowed,

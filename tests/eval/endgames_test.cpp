@@ -79,6 +79,7 @@ const ClassifierCase ClassifierCases[] = {
     // Rook and two pawns against rook and pawn, no passer, the king in front: by the rank.
     {"RookTwoPawnsFifthRank", "8/4k3/5p2/5P2/4P3/8/r7/4K2R w - - 0 1", ENDGAME_CONTINUE, 70, FullScale},
     {"RookTwoPawnsFourthRank", "8/4k3/8/5p2/4PP2/8/r7/4K2R w - - 0 1", ENDGAME_CONTINUE, 40, FullScale},
+    {"SevenPawnsAgainstSix", "6k1/pppppp2/8/8/8/8/PPPPPPP1/4K3 w - - 0 1", ENDGAME_CONTINUE, FullScale, FullScale},
     {"RookAgainstRook", "8/8/4k3/8/8/2r5/8/R3K3 w - - 0 1", ENDGAME_CONTINUE, 0, 0},
     {"RookAgainstFivePawns", "4k3/ppppp3/8/8/8/8/8/R3K3 w - - 0 1", ENDGAME_CONTINUE, 0, FullScale},
     {"RookAndBishopAgainstRook", "8/8/4k3/8/8/2r5/8/R1B1K3 w - - 0 1", ENDGAME_CONTINUE, 32, 0},

@@ -115,6 +115,34 @@ TEST_P(TablebaseMates, WithoutTablesFromItsOwnKnowledge) {
 INSTANTIATE_TEST_SUITE_P(Endgames, TablebaseMates, testing::ValuesIn(LongestWins),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The once-a-second status line counts the probes that found a value.
+TEST(Endgames, StatusLineCountsTablebaseHits) {
+    support::initialiseTables();
+    const support::TableSet& tables = support::threeManTables();
+    if (tables.plain.empty()) GTEST_SKIP() << tables.reason;
+    for (bool withTables : {true, false}) {
+        SCOPED_TRACE(withTables ? "with tables" : "without tables");
+        EngineProcess engine;
+        engine.send("setoption name NalimovPath value " +
+                    (withTables ? tables.plain : support::freshDirectory("no_tables")));
+        engine.send("position fen 8/8/8/8/8/2k5/1R6/K7 w - - 0 1");
+        engine.send("go infinite");
+        std::vector<std::string> lines = engine.readUntil("info nodes ");
+        engine.send("stop");
+        ASSERT_FALSE(lines.empty()) << "no status line";
+        const std::string& status = lines.back();
+        const size_t at = status.find(" tbhits ");
+        ASSERT_NE(at, std::string::npos) << status;
+        const long hits = std::stol(status.substr(at + 8));
+        if (withTables) {
+            EXPECT_GT(hits, 0) << status;
+        } else {
+            EXPECT_EQ(hits, 0) << status;
+        }
+        EXPECT_FALSE(engine.readUntil("bestmove ").empty());
+    }
+}
+
 TEST(Endgames, BishopAndKnightMateWithinFiftyMoves) {
     // Without their own evaluator these drift: the bare king is driven to any edge, and the
     // mate, possible only in a corner of the bishop's colour, is not found in fifty moves.
