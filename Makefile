@@ -30,9 +30,10 @@ test-asan: build/asan/CMakeCache.txt
 	cmake --build build/asan -j $(JOBS) --target brinz_all_tests
 	cd build/asan && ctest --output-on-failure -j $(JOBS)
 
-# ThreadSanitizer runs the suites whose code shares data between threads; the
-# single-threaded board, evaluation and option suites are covered by test-asan.
-TSAN_LABELS ?= platform|search|smp|uci|tablebases
+# ThreadSanitizer runs the suites whose code shares data between threads (the evaluation
+# suite holds the shared evaluation cache's race test); the single-threaded board and
+# option suites are covered by test-asan.
+TSAN_LABELS ?= platform|eval|search|smp|uci|tablebases
 
 test-tsan: build/tsan/CMakeCache.txt
 	cmake --build build/tsan -j $(JOBS) --target brinz_all_tests
