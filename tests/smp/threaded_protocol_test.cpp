@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "board/attacks.h"
-#include "board/generate.h"
-#include "board/move_text.h"
 #include "support/engine_process.h"
 #include "support/engine_setup.h"
 #include "support/tablebase_files.h"
@@ -25,16 +23,7 @@ const char* const Fens[] = {
     "2rr3k/pp3pp1/1nnqbN1p/3pN3/2pP4/2P3Q1/PPB4P/R4RK1 w - - 0 1",
 };
 
-std::vector<std::string> legalMoves(const char* fen) {
-    Position pos = support::positionFromFen(fen);
-    MoveListEntry list[256];
-    MoveListEntry* end = pos.checkerCount ? GenerateEvasions(pos, list) : GenerateMoves(pos, list);
-    std::vector<std::string> moves;
-    char text[16];
-    for (MoveListEntry* e = list; e < end; ++e)
-        if (IsLegal(pos, e->move)) moves.push_back(MoveToText(e->move, text));
-    return moves;
-}
+using support::legalMoves;
 
 bool isLegal(const char* fen, const std::string& move) {
     for (const std::string& m : legalMoves(fen))

@@ -9,6 +9,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 namespace brinz::support {
 
 namespace {
@@ -132,6 +134,28 @@ int EngineProcess::waitExit(int timeoutMs) {
         if (nowMs() >= deadline) return -1;
         usleep(5000);
     }
+}
+
+std::vector<std::string> commandOutput(EngineProcess& engine, const std::vector<std::string>& commands,
+                                  int timeoutMs) {
+    for (const std::string& command : commands) engine.send(command);
+    engine.send("isready");
+    std::vector<std::string> output = engine.readUntil("readyok", timeoutMs);
+    EXPECT_FALSE(output.empty()) << "no readyok";
+    if (!output.empty()) output.pop_back();
+    return output;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
 }
 
 }  // namespace brinz::support

@@ -42,4 +42,12 @@ private:
     int status = -1;
 };
 
+// Sends the lines, then "isready"; returns what the engine printed before "readyok" (and
+// fails the current test when no "readyok" comes within `timeoutMs`).
+std::vector<std::string> commandOutput(EngineProcess& engine, const std::vector<std::string>& commands,
+                                  int timeoutMs = 10000);
+
+// `text` cut at its newlines; a final newline adds no empty line.
+std::vector<std::string> splitLines(const std::string& text);
+
 }  // namespace brinz::support

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "board/attacks.h"
+#include "board/generate.h"
 #include "board/keys.h"
+#include "board/move_text.h"
 #include "eval/pawns.h"
 #include "options/options.h"
 
@@ -26,6 +28,17 @@ Position positionFromFen(const char* fen) {
     Position pos;
     EXPECT_TRUE(SetPositionFromFen(pos, fen)) << fen;
     return pos;
+}
+
+std::vector<std::string> legalMoves(const char* fen) {
+    Position pos = positionFromFen(fen);
+    MoveListEntry list[256];
+    MoveListEntry* end = pos.checkerCount ? GenerateEvasions(pos, list) : GenerateMoves(pos, list);
+    std::vector<std::string> moves;
+    char text[16];
+    for (MoveListEntry* e = list; e < end; ++e)
+        if (IsLegal(pos, e->move)) moves.push_back(MoveToText(e->move, text));
+    return moves;
 }
 
 }  // namespace brinz::support

@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "board/attacks.h"
-#include "board/generate.h"
-#include "board/move_text.h"
 #include "support/engine_process.h"
 #include "support/engine_setup.h"
 
@@ -22,17 +20,7 @@ std::string bestMoveOf(const std::vector<std::string>& lines) {
     return rest.substr(0, rest.find(' '));
 }
 
-// The text of every legal move of `fen`.
-std::vector<std::string> legalMoves(const char* fen) {
-    Position pos = support::positionFromFen(fen);
-    MoveListEntry list[256];
-    MoveListEntry* end = pos.checkerCount ? GenerateEvasions(pos, list) : GenerateMoves(pos, list);
-    std::vector<std::string> moves;
-    char text[16];
-    for (MoveListEntry* e = list; e < end; ++e)
-        if (IsLegal(pos, e->move)) moves.push_back(MoveToText(e->move, text));
-    return moves;
-}
+using support::legalMoves;
 
 bool contains(const std::vector<std::string>& moves, const std::string& m) {
     for (const std::string& x : moves)

@@ -12,25 +12,11 @@
 namespace brinz {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
+using support::commandOutput;
+using support::splitLines;
 
-std::vector<std::string> Exchange(support::EngineProcess& engine, const std::vector<std::string>& commands) {
-    for (const std::string& command : commands) engine.send(command);
-    engine.send("isready");
-    std::vector<std::string> output = engine.readUntil("readyok", 60000);
-    EXPECT_FALSE(output.empty()) << "no readyok";
-    if (!output.empty()) output.pop_back();
-    return output;
-}
+// Deep perft runs take a while in the sanitizer builds.
+constexpr int PerftTimeoutMs = 60000;
 
 TEST(PerftDepthTest, ReadsDigitsAndCapsTheDepth) {
     struct Case {
@@ -55,7 +41,8 @@ TEST(PerftDepthTest, ReadsDigitsAndCapsTheDepth) {
 
 TEST(PerftCommandTest, DepthZeroPrintsOnlyTheTotal) {
     support::EngineProcess engine;
-    EXPECT_EQ(Exchange(engine, {"position startpos", "perft 0"}), std::vector<std::string>{"Nodes searched: 1"});
+    EXPECT_EQ(commandOutput(engine, {"position startpos", "perft 0"}, PerftTimeoutMs),
+              std::vector<std::string>{"Nodes searched: 1"});
 }
 
 TEST(PerftCommandTest, SplitsByRootMoveInGenerationOrder) {
@@ -64,7 +51,7 @@ TEST(PerftCommandTest, SplitsByRootMoveInGenerationOrder) {
                                          "d2d3: 1", "d2d4: 1", "c2c3: 1", "c2c4: 1", "b2b3: 1", "b2b4: 1",
                                          "a2a3: 1", "a2a4: 1", "",        "Nodes searched: 20"};
     support::EngineProcess engine;
-    EXPECT_EQ(Exchange(engine, {"position startpos", "perft 1"}), expected);
+    EXPECT_EQ(commandOutput(engine, {"position startpos", "perft 1"}, PerftTimeoutMs), expected);
 }
 
 struct CommandCase {
@@ -83,10 +70,10 @@ class PerftCommandCaseTest : public testing::TestWithParam<CommandCase> {};
 
 TEST_P(PerftCommandCaseTest, PrintsWhatPerftDivideComputes) {
     Position pos = support::positionFromFen(GetParam().fen);
-    std::vector<std::string> expected = Lines(PerftDivide(pos, GetParam().depth));
+    std::vector<std::string> expected = splitLines(PerftDivide(pos, GetParam().depth));
     support::EngineProcess engine;
-    EXPECT_EQ(Exchange(engine, {std::string("position fen ") + GetParam().fen,
-                                "perft " + std::to_string(GetParam().depth)}),
+    EXPECT_EQ(commandOutput(engine, {std::string("position fen ") + GetParam().fen,
+                                "perft " + std::to_string(GetParam().depth)}, PerftTimeoutMs),
               expected);
 }
 
@@ -95,21 +82,23 @@ INSTANTIATE_TEST_SUITE_P(Uci, PerftCommandCaseTest, testing::ValuesIn(CommandCas
 
 TEST(PerftCommandTest, BadDepthsPrintNothing) {
     support::EngineProcess engine;
-    EXPECT_EQ(Exchange(engine, {"position startpos", "perft", "perft -1", "perft x", "perft 2x", "perft -"}),
+    EXPECT_EQ(commandOutput(engine, {"position startpos", "perft", "perft -1", "perft x", "perft 2x", "perft -"},
+                            PerftTimeoutMs),
               std::vector<std::string>{});
 }
 
 TEST(PerftCommandTest, LeavesTheRootPositionAlone) {
     support::EngineProcess engine;
-    std::vector<std::string> output =
-        Exchange(engine, {"position startpos moves e2e4", "perft 3", "position moves e7e5", "perft 1"});
+    std::vector<std::string> output = commandOutput(
+        engine, {"position startpos moves e2e4", "perft 3", "position moves e7e5", "perft 1"}, PerftTimeoutMs);
     ASSERT_FALSE(output.empty());
     EXPECT_EQ(output.back(), "Nodes searched: 29");
 }
 
 TEST(PerftCommandTest, HugeDepthOnAMatedPositionEndsAtOnce) {
     support::EngineProcess engine;
-    EXPECT_EQ(Exchange(engine, {"position fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "PERFT 99999999999999999999"}),
+    EXPECT_EQ(commandOutput(engine, {"position fen R5k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "PERFT 99999999999999999999"},
+                            PerftTimeoutMs),
               (std::vector<std::string>{"", "Nodes searched: 0"}));
 }
 

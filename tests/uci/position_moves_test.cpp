@@ -15,26 +15,8 @@
 namespace brinz {
 namespace {
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}
-
-// Sends the lines, then "isready"; returns what the engine printed before "readyok".
-std::vector<std::string> Exchange(support::EngineProcess& engine, const std::vector<std::string>& commands) {
-    for (const std::string& command : commands) engine.send(command);
-    engine.send("isready");
-    std::vector<std::string> output = engine.readUntil("readyok");
-    EXPECT_FALSE(output.empty()) << "no readyok";
-    if (!output.empty()) output.pop_back();
-    return output;
-}
+using support::commandOutput;
+using support::splitLines;
 
 // What "perft 1" prints for `fen` after `moves`, all of which must be legal.
 std::vector<std::string> PerftOneAfter(const char* fen, const std::vector<std::string>& moves) {
@@ -46,7 +28,7 @@ std::vector<std::string> PerftOneAfter(const char* fen, const std::vector<std::s
         MakeMove(pos, undo, move);
         CompactKeyHistory(pos);
     }
-    return Lines(PerftDivide(pos, 1));
+    return splitLines(PerftDivide(pos, 1));
 }
 
 struct BadInputCase {
@@ -86,7 +68,7 @@ TEST_P(PositionMovesTest, ReportsBadTokensAndPlaysTheRest) {
     for (const std::string& token : c.rejected) expected.push_back("Movimiento ilegal: " + token);
     for (const std::string& line : PerftOneAfter(c.fen, c.played)) expected.push_back(line);
     support::EngineProcess engine;
-    EXPECT_EQ(Exchange(engine, {c.command, "perft 1"}), expected);
+    EXPECT_EQ(commandOutput(engine, {c.command, "perft 1"}), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Uci, PositionMovesTest, testing::ValuesIn(BadInputCases),
@@ -127,12 +109,12 @@ TEST(PositionMovesTest, TwoHundredMovesThenJunk) {
                                          "Movimiento ilegal: a1a1"};
     for (const std::string& line : PerftOneAfter(StartFen, game)) expected.push_back(line);
     support::EngineProcess engine;
-    EXPECT_EQ(Exchange(engine, {command, "perft 1"}), expected);
+    EXPECT_EQ(commandOutput(engine, {command, "perft 1"}), expected);
 }
 
 TEST(PositionMovesTest, MovesWithoutAPositionContinueTheCurrentOne) {
     support::EngineProcess engine;
-    EXPECT_EQ(Exchange(engine, {"position startpos moves e2e4", "position moves e7e5", "perft 1"}),
+    EXPECT_EQ(commandOutput(engine, {"position startpos moves e2e4", "position moves e7e5", "perft 1"}),
               PerftOneAfter(StartFen, {"e2e4", "e7e5"}));
 }
 
@@ -144,7 +126,7 @@ TEST(PositionMovesTest, VeryLongGameKeepsWorking) {
     std::vector<std::string> commands = {"position startpos"};
     for (int line = 0; line < 6; ++line) commands.push_back(shuffle);
     commands.push_back("perft 1");
-    EXPECT_EQ(Exchange(engine, commands), PerftOneAfter(StartFen, {}));
+    EXPECT_EQ(commandOutput(engine, commands), PerftOneAfter(StartFen, {}));
 }
 
 }  // namespace
