@@ -50,10 +50,12 @@ uint64_t Perft(Position& pos, int depth) {
     return nodes;
 }
 
-std::string PerftDivide(Position& pos, int depth) {
-    std::string text;
+void PerftDivideLines(Position& pos, int depth, const std::function<void(const char* line)>& emit) {
+    if (depth <= 0) {
+        emit("Nodes searched: 1\n");
+        return;
+    }
     char line[64];
-    if (depth <= 0) return "Nodes searched: 1\n";
     MoveListEntry list[MaxMoves];
     MoveListEntry* end = GenerateLegalMoves(pos, list);
     uint64_t total = 0;
@@ -65,10 +67,16 @@ std::string PerftDivide(Position& pos, int depth) {
         total += nodes;
         char buffer[MoveTextSize];
         std::snprintf(line, sizeof line, "%s: %" PRIu64 "\n", MoveToText(entry->move, buffer), nodes);
-        text += line;
+        emit(line);
     }
     std::snprintf(line, sizeof line, "\nNodes searched: %" PRIu64 "\n", total);
-    return text + line;
+    emit(line);
+}
+
+std::string PerftDivide(Position& pos, int depth) {
+    std::string text;
+    PerftDivideLines(pos, depth, [&text](const char* line) { text += line; });
+    return text;
 }
 
 }  // namespace brinz

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "board/move.h"
@@ -19,7 +20,10 @@ uint64_t Perft(Position& pos, int depth);
 
 // One line "<move>: <count>" per legal move in generation order, an empty line and
 // "Nodes searched: <total>"; for depth 0 only "Nodes searched: 1". Every line ends with a
-// newline. For diagnostics and tests; it allocates.
+// newline. Each line goes to `emit` as soon as it is known, so a long count shows progress.
+void PerftDivideLines(Position& pos, int depth, const std::function<void(const char* line)>& emit);
+
+// The same listing as one text. For diagnostics and tests; it allocates.
 std::string PerftDivide(Position& pos, int depth);
 
 }  // namespace brinz
