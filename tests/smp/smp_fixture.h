@@ -44,6 +44,19 @@ inline void searchToDepth(const char* fen, int depth, int threads) {
     SearchState.store(Idle);
 }
 
+// Thread `t` on `fen` with a clean stack whose plies all start their move lists at the
+// thread's buffer, ready for search or split at any ply.
+inline Position& placeThread(int t, const char* fen) {
+    SearchThread& thread = SearchThreads[t];
+    thread.position = support::positionFromFen(fen);
+    for (PlyRecord& r : thread.stack) {
+        r = PlyRecord{};
+        r.currentMove = r.killer1 = r.killer2 = r.mateKiller = MOVE_NONE;
+        r.moveListStart = thread.moveBuffer;
+    }
+    return thread.position;
+}
+
 inline bool isLegalRootMove(Move m) {
     MoveListEntry list[MaxMovesPerPly];
     Position& pos = RootPosition;

@@ -90,12 +90,7 @@ TEST_F(HelpfulMasterTest, AWaitingOwnerJoinsOnlyWhereTheRulesAllow) {
         std::thread owner([&owned] { waitForWork(0, &owned); });
 
         SearchThread& me = SearchThreads[1];
-        me.position = support::positionFromFen("r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10");
-        for (PlyRecord& r : me.stack) {
-            r = PlyRecord{};
-            r.currentMove = r.killer1 = r.killer2 = r.mateKiller = MOVE_NONE;
-            r.moveListStart = me.moveBuffer;
-        }
+        testing_smp::placeThread(1, "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10");
         ThreadRecords[1].workingAt = c.slaveOfOwner ? &owned : nullptr;
         uint64_t opened = splitCounters.opened.load(), helpful = splitCounters.helpfulJoins.load();
         int v = search(me.position, me.stack, 2, 2000, 2001, 5 * ONE_PLY, false, 1);
@@ -169,12 +164,7 @@ TEST_F(NestingTest, AfterItsSplitTheOwnerIsAbortedExactlyWhenWorkAboveWasCutOff)
         ThreadRecords[0].workingAt = &above;
 
         SearchThread& me = SearchThreads[0];
-        me.position = support::positionFromFen("4k3/pp3ppp/8/8/8/8/PP3PPP/4K3 w - - 0 1");
-        for (PlyRecord& r : me.stack) {
-            r = PlyRecord{};
-            r.currentMove = r.killer1 = r.killer2 = r.mateKiller = MOVE_NONE;
-            r.moveListStart = me.moveBuffer;
-        }
+        testing_smp::placeThread(0, "4k3/pp3ppp/8/8/8/8/PP3PPP/4K3 w - - 0 1");
         MoveListEntry* list = me.moveBuffer;
         MoveListEntry* end = GenerateMoves(me.position, list);
         for (MoveListEntry* e = list; e < end; ++e) e->score = 0;

@@ -74,14 +74,7 @@ protected:
         testing_smp::prepareSearch();
         SearchState.store(Searching);
         wakeThreads();
-        SearchThread& thread = SearchThreads[0];
-        thread.position = support::positionFromFen(fen);
-        for (PlyRecord& r : thread.stack) {
-            r = PlyRecord{};
-            r.currentMove = r.killer1 = r.killer2 = r.mateKiller = MOVE_NONE;
-            r.moveListStart = thread.moveBuffer;
-        }
-        Position& pos = thread.position;
+        Position& pos = testing_smp::placeThread(0, fen);
         // A quiet first move, so the node has searched one move when it offers the rest.
         storeHash(pos, TextToMove(pos, "g1f1"), -INFINITE_SCORE + 1, 0, BOUND_UPPER, false);
         return pos;

@@ -16,6 +16,14 @@ std::atomic<int> polls{0}, checks{0};
 void countPoll() { ++polls; }
 void countCheck() { ++checks; }
 
+// A helper that leaves `s` only after thread 0 has looked at the limits (20 s at most).
+std::thread finishOnceLimitsChecked(SplitPoint& s) {
+    return std::thread([&s] {
+        for (int ms = 0; ms < 20000 && checks.load() == 0; ++ms) sleepMilliseconds(1);
+        s.workers.store(0, std::memory_order_release);
+    });
+}
+
 class TimeChecksTest : public UnthreadedTest {
 protected:
     void SetUp() override {
@@ -41,10 +49,7 @@ TEST_F(TimeChecksTest, AnOwnerWaitingWithoutWorkStillPollsAndChecks) {
     for (auto& flag : s.slaves) flag.store(0);
     s.workers.store(1);  // a helper that finishes only once thread 0 has looked at the limits
 
-    std::thread helper([&s] {
-        for (int ms = 0; ms < 20000 && checks.load() == 0; ++ms) sleepMilliseconds(1);
-        s.workers.store(0, std::memory_order_release);
-    });
+    std::thread helper = finishOnceLimitsChecked(s);
     waitForWork(0, &s);
     helper.join();
     EXPECT_GT(checks.load(), 0);
@@ -59,10 +64,7 @@ TEST_F(TimeChecksTest, AStoppingSearchStillChecksLimitsButReadsNoInput) {
     SplitPoint& s = SplitPoints[0][0];
     s.parent = nullptr;
     s.workers.store(1);
-    std::thread helper([&s] {
-        for (int ms = 0; ms < 20000 && checks.load() == 0; ++ms) sleepMilliseconds(1);
-        s.workers.store(0, std::memory_order_release);
-    });
+    std::thread helper = finishOnceLimitsChecked(s);
     waitForWork(0, &s);
     helper.join();
     EXPECT_GT(checks.load(), 0);
