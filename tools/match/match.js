@@ -507,6 +507,7 @@ async function main() {
             const chosen = args.openingList[order[unit % order.length]];
             const opening = withRandomPlies(chosen, args.randomPlies, unit);
             const scores = [];
+            const held = [];
             for (const g of games) {
                 const firstIsWhite = g % 2 === 0;
                 const white = firstIsWhite ? worker.first : worker.second;
@@ -514,7 +515,9 @@ async function main() {
                 const record = await playGame(white, black, opening, tc, args, g + 1);
                 // A game still running when the test was decided does not count.
                 if (state.stopping) return;
-                scores.push(recordGame(record, g, firstIsWhite));
+                // In a test, games count by whole pairs: a pair cut short by the decision leaves no trace.
+                if (sprt) held.push([record, g, firstIsWhite]);
+                else scores.push(recordGame(record, g, firstIsWhite));
                 // A dead engine is started afresh so that one crash does not decide every later game.
                 for (const e of [worker.first, worker.second])
                     if (e.exited) {
@@ -522,6 +525,8 @@ async function main() {
                         await e.start();
                     }
             }
+            if (state.stopping) return;
+            for (const game of held) scores.push(recordGame(...game));
             if (scores.length < 2) continue;
             totals.pairs[Math.round((scores[0] + scores[1]) * 2)] += 1;
             if (!sprt) continue;
