@@ -587,4 +587,4 @@ if (require.main === module)
         process.exit(2);
     });
 
-module.exports = { parseArguments, openingOrder };
+module.exports = { parseArguments, openingOrder, Engine, playCoordinateMove };
