@@ -61,10 +61,16 @@ void initialiseEngine() {
 }
 
 void commandLoop() {
-    static char buffer[CommandBufferSize];
+    InputLine line;
     for (;;) {
-        if (!readInputLine(buffer, sizeof buffer)) std::strcpy(buffer, "quit\n");
-        dispatchCommand(buffer);
+        LineStatus status = readWholeLine(line, CommandLengthLimit, true);
+        if (status == LineStatus::Overlong) {
+            std::printf("info string input line longer than %zu bytes dropped\n", CommandLengthLimit);
+            continue;
+        }
+        if (status == LineStatus::Ended) line.text = "quit\n";
+        dispatchCommand(line.text.c_str());
+        line.text.clear();
     }
 }
 

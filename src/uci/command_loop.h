@@ -1,12 +1,15 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "search/search.h"
 
 namespace brinz {
 
-inline constexpr int CommandBufferSize = 4096;
+// A command line may be as long as a game of any length needs; a line beyond this
+// (characters, newline not counted) is dropped whole with an "info string".
+inline constexpr size_t CommandLengthLimit = size_t(1) << 20;
 inline constexpr int MoveTokenLimit = 11;
 inline constexpr uint32_t StartupHashMegabytes = 32;
 

@@ -101,6 +101,31 @@ TEST(Input, LongLinesAreSplitAtTheBufferSize) {
     EXPECT_FALSE(readInputLine(line, sizeof line));
 }
 
+TEST(Input, WholeLinesOfAnyLengthWithoutWaitingForTheUnfinished) {
+    StdinPipe input;
+    InputLine line;
+    EXPECT_EQ(readWholeLine(line, 8, false), LineStatus::Unfinished);
+    input.write("stop");
+    EXPECT_EQ(readWholeLine(line, 8, false), LineStatus::Unfinished);
+    input.write("ped\n");
+    ASSERT_EQ(readWholeLine(line, 8, false), LineStatus::Complete);
+    EXPECT_EQ(line.text, "stopped\n");
+    line.text.clear();
+    // Past the limit the line goes whole, however it arrives; the next one is intact.
+    input.write("123456789");
+    EXPECT_EQ(readWholeLine(line, 8, false), LineStatus::Unfinished);
+    input.write("0\n12345678\nend");
+    EXPECT_EQ(readWholeLine(line, 8, true), LineStatus::Overlong);
+    EXPECT_EQ(readWholeLine(line, 8, true), LineStatus::Complete);
+    EXPECT_EQ(line.text, "12345678\n");
+    line.text.clear();
+    input.closeWriter();
+    ASSERT_EQ(readWholeLine(line, 8, true), LineStatus::Complete);
+    EXPECT_EQ(line.text, "end");
+    line.text.clear();
+    EXPECT_EQ(readWholeLine(line, 8, true), LineStatus::Ended);
+}
+
 // Puts the far end of a new terminal on standard input for the duration of a test.
 class StdinTerminal {
 public:

@@ -76,12 +76,18 @@ TEST(CommandLoop, ReportsBadFenAndBadTokens) {
     EXPECT_EQ(engine.readUntil("readyok"), expected);
 }
 
-TEST(CommandLoop, LongLineIsReadAsTwoCommands) {
+// A long line was once cut at 4095 characters and its tail run as a command of its own.
+TEST(CommandLoop, LongLinesAreOneCommandAndOverlongOnesAreDropped) {
     EngineProcess engine;
-    // 4095 characters make the first command; the rest, "isready", is the second.
-    std::string line = "position" + std::string(4095 - 8, ' ') + "isready";
-    engine.send(line);
-    EXPECT_EQ(engine.readUntil("readyok"), std::vector<std::string>{"readyok"});
+    engine.send("position" + std::string(5000, ' ') + "isready");
+    engine.send("position startpos moves e2e4");
+    // Over the limit: dropped whole, so neither the position nor the trailing isready runs.
+    engine.send("position startpos moves" + std::string(1 << 20, ' ') + "isready");
+    std::vector<std::string> expected = {"info string input line longer than 1048576 bytes dropped"};
+    EngineProcess fresh;
+    for (const std::string& line : support::commandOutput(fresh, {"position startpos moves e2e4", "perft 1"}))
+        expected.push_back(line);
+    EXPECT_EQ(support::commandOutput(engine, {"perft 1"}), expected);
 }
 
 TEST(CommandLoop, SetOptionIsSilent) {

@@ -1,6 +1,7 @@
 // "position ... moves ..." through the real engine: every bad token prints the illegal-move
 // line and the remaining tokens still play. The resulting position is read back with
 // "perft 1" and compared with the same moves played here.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,42 @@ TEST(PositionMovesTest, VeryLongGameKeepsWorking) {
     for (int line = 0; line < 6; ++line) commands.push_back(shuffle);
     commands.push_back("perft 1");
     EXPECT_EQ(commandOutput(engine, commands), PerftOneAfter(StartFen, {}));
+}
+
+std::string KnightShuffles(int count) {
+    std::string moves;
+    for (int i = 0; i < count; ++i) moves += " g1f3 g8f6 f3g1 f6g8";
+    return moves;
+}
+
+// A game of 2000 plies in one line was once cut at 4095 characters: the tail ran as
+// commands of its own and the engine answered a move illegal in the real position.
+TEST(PositionMovesTest, TwoThousandPliesInOneLine) {
+    support::EngineProcess engine;
+    engine.send("position startpos moves" + KnightShuffles(500));
+    engine.send("go depth 3");
+    std::vector<std::string> lines = engine.readUntil("bestmove");
+    ASSERT_FALSE(lines.empty());
+    for (const std::string& line : lines) EXPECT_NE(line.rfind("Movimiento", 0), 0u) << line;
+    std::vector<std::string> legal = support::legalMoves(StartFen);
+    std::string best = lines.back().substr(9, lines.back().find(' ', 9) - 9);
+    EXPECT_NE(std::find(legal.begin(), legal.end(), best), legal.end()) << lines.back();
+}
+
+// Long past the key-history compaction the search still sees the last positions of the
+// game: a queen down, White takes the draw by repeating with g1f3.
+TEST(PositionMovesTest, RepetitionSeenAfterTwoThousandPlies) {
+    support::EngineProcess engine;
+    engine.send("position fen 3qk1n1/4p3/8/8/8/8/4P3/4K1N1 w - - 0 1 moves" + KnightShuffles(500) +
+                " e2e3 e7e6" + KnightShuffles(1));
+    engine.send("go depth 5");
+    std::vector<std::string> lines = engine.readUntil("bestmove");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back().rfind("bestmove g1f3 ", 0), 0u) << lines.back();
+    std::string lastPv;
+    for (const std::string& line : lines)
+        if (line.find(" pv ") != std::string::npos) lastPv = line;
+    EXPECT_NE(lastPv.find(" score cp 0 "), std::string::npos) << lastPv;
 }
 
 }  // namespace
