@@ -109,7 +109,9 @@ void handlePosition(const char* text) {
         SetPositionFromFen(RootPosition, StartFen);
     } else if (StartsWith(p, "fen")) {
         p = SkipWhite(p + 3);
-        SetPositionFromFen(RootPosition, p);
+        // The moves belong to the refused position: played on the old one they would
+        // give a position nobody asked for.
+        if (!SetPositionFromFen(RootPosition, p)) return;
         while (*p && !StartsWith(p, "moves")) ++p;
     }
     p = SkipWhite(p);
@@ -127,7 +129,12 @@ void handlePosition(const char* text) {
             token[length] = '\0';
             played = PlayMoveToken(token);
         }
-        if (!played) std::printf("Movimiento ilegal: %.*s\n", length, p);
+        // The moves after an unplayable one were meant for another position: the
+        // position stays as the last good move left it.
+        if (!played) {
+            std::printf("Movimiento ilegal: %.*s\n", length, p);
+            return;
+        }
         p = SkipWhite(end);
     }
 }

@@ -20,7 +20,9 @@ void initialiseEngine();
 // Acts on one line (newline included), matched by its leading word, any letter case.
 void dispatchCommand(const char* line);
 void handleUci();
-// Takes the text after "position ".
+// Takes the text after "position ". Stops at the first move that cannot be played
+// ("Movimiento ilegal: ..."), leaving the position after the last good move; after a
+// refused FEN no move is played.
 void handlePosition(const char* text);
 // Stops the threads, frees the tables and ends the process with status 0.
 [[noreturn]] void shutdownEngine();

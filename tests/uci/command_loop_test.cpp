@@ -70,6 +70,7 @@ TEST(CommandLoop, ReportsBadFenAndBadTokens) {
     engine.send("position fen");
     std::string longToken(40, 'z');
     engine.send("position startpos moves " + longToken + " e2e4q");
+    engine.send("position startpos moves e2e4q");
     engine.send("isready");
     std::vector<std::string> expected = {"Error FEN", "Error FEN", "Movimiento ilegal: " + longToken,
                                          "Movimiento ilegal: e2e4q", "readyok"};
