@@ -61,6 +61,12 @@ const BadInputCase BadInputCases[] = {
      {Illegal("e7e5aaaaaaaaaaaaaaaa")}, {"e2e4"}},
     {"RefusedFenPlaysNoMove", StartFen, "position fen 4k3/8/8/8/8/8/8/4K3 x - - 0 1 moves e1d1", {"Error FEN"},
      {}},
+    // Wrongly shaped placements were once searched as whatever they happened to give.
+    {"RankOfSevenFiles", StartFen,
+     "position fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN w KQkq - 0 1 moves e2e4", {"Error FEN"}, {}},
+    {"NineRanks", StartFen, "position fen 4k3/8/8/8/8/8/8/8/4K3 w - - 0 1", {"Error FEN"}, {}},
+    {"BlanksAndTabsBetweenFields", PinnedRook, "position fen 4r2k/8/8/8/8/8/4R3/4K3 \t w  -\t- 0  1 moves e2e3",
+     {}, {"e2e3"}},
     {"CastlingAsKingTakesRook", "rk4r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w GAga - 0 1",
      "position fen rk4r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w GAga - 0 1 moves b1a1 b8a8", {}, {"b1a1", "b8a8"}},
     {"CaseInsensitiveKeywords", StartFen, "POSITION StartPos MOVES e2e4 e7e5", {}, {"e2e4", "e7e5"}},
