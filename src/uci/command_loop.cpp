@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <strings.h>
 
 #include "board/attacks.h"
@@ -11,13 +12,13 @@
 #include "board/move_text.h"
 #include "board/position.h"
 #include "options/options.h"
-#include "platform/input.h"
 #include "search/hash.h"
 #include "uci/bench.h"
 #include "smp/threads.h"
 #include "uci/eval_command.h"
 #include "uci/go.h"
 #include "uci/perft_command.h"
+#include "uci/poll.h"
 
 namespace brinz {
 
@@ -61,16 +62,10 @@ void initialiseEngine() {
 }
 
 void commandLoop() {
-    InputLine line;
+    std::string line;
     for (;;) {
-        LineStatus status = readWholeLine(line, CommandLengthLimit, true);
-        if (status == LineStatus::Overlong) {
-            std::printf("info string input line longer than %zu bytes dropped\n", CommandLengthLimit);
-            continue;
-        }
-        if (status == LineStatus::Ended) line.text = "quit\n";
-        dispatchCommand(line.text.c_str());
-        line.text.clear();
+        if (!nextCommand(line)) line = "quit\n";
+        dispatchCommand(line.c_str());
     }
 }
 

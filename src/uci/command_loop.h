@@ -1,21 +1,18 @@
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "search/search.h"
 
 namespace brinz {
 
-// A command line may be as long as a game of any length needs; a line beyond this
-// (characters, newline not counted) is dropped whole with an "info string".
-inline constexpr size_t CommandLengthLimit = size_t(1) << 20;
 inline constexpr int MoveTokenLimit = 11;
 inline constexpr uint32_t StartupHashMegabytes = 32;
 
 // One-time start-up, in the engine's fixed order. Prints nothing.
 void initialiseEngine();
-// Reads and dispatches command lines forever; end of input acts as "quit".
+// Reads and dispatches command lines forever, lines kept from the last search first;
+// end of input acts as "quit".
 [[noreturn]] void commandLoop();
 // Acts on one line (newline included), matched by its leading word, any letter case.
 void dispatchCommand(const char* line);
