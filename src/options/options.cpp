@@ -29,6 +29,26 @@ void CopyText(char* target, const char* source, size_t size) {
 
 const char* const TypeWords[] = {"spin", "combo", "check", "string", "button"};
 
+// Digits with an optional sign, blanks around allowed: "abc", "1e3" and "12abc" are not.
+bool IsWholeNumber(const std::string& text) {
+    size_t at = text.find_first_not_of(" \t");
+    if (at == std::string::npos) return false;
+    if (text[at] == '+' || text[at] == '-') ++at;
+    size_t end = text.find_first_not_of("0123456789", at);
+    if (end == at || at == text.size()) return false;
+    return end == std::string::npos || text.find_first_not_of(" \t", end) == std::string::npos;
+}
+
+// Stores a new current value. A spin value that is not a whole number would silently
+// become the minimum or a partial number: it is refused, with a line saying so.
+void SetValue(OptionRecord& record, std::string value) {
+    if (record.type == OPTION_SPIN && !IsWholeNumber(value)) {
+        std::printf("info string %s: value %s is not a whole number; ignored\n", record.name, value.c_str());
+        return;
+    }
+    record.currentValue = std::move(value);
+}
+
 }  // namespace
 
 cOptions::cOptions() : file(std::make_unique<ParameterFile>("brinz.cfg", "=", ";", "EndcConfigFile")) {
@@ -124,7 +144,7 @@ void applyParameterFile() {
 
 void applyParameterFile(const ParameterFile& file) {
     for (const auto& [key, value] : file.entries())
-        if (OptionRecord* record = Options.findOption(key.c_str())) record->currentValue = value;
+        if (OptionRecord* record = Options.findOption(key.c_str())) SetValue(*record, value);
 }
 
 void printUciOptions() {
@@ -152,7 +172,7 @@ void handleSetOption(const char* text) {
         if (value > name) value[-1] = '\0';
         else value[0] = '\0';
         if (OptionRecord* record = Options.findOption(name))
-            record->currentValue.assign(newValue, std::strcspn(newValue, "\r\n"));
+            SetValue(*record, std::string(newValue, std::strcspn(newValue, "\r\n")));
     } else {
         name[std::strcspn(name, "\r\n")] = '\0';
         if (OptionRecord* record = Options.findOption(name)) record->currentValue = "true";

@@ -69,7 +69,8 @@ void applyParameterFile(const ParameterFile& file);
 
 // Prints the visible options for "uci".
 void printUciOptions();
-// Takes the text after "setoption name ".
+// Takes the text after "setoption name ". A spin value that is not a whole number is
+// ignored with an "info string" (so is such a value in the parameter file).
 void handleSetOption(const char* text);
 
 // The option value as the engine reads it: a decimal integer as strtol/atoi takes it,

@@ -56,11 +56,24 @@ TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
         {"value 12\n", "Hash", "128"},
         {"NoSuchOption value 3\n", "Hash", "128"},
         {"LATE_MOVE_REDUCTION value\n", "LATE_MOVE_REDUCTION", ""},
+        // Spin values that are not whole numbers once became the minimum or a partial number.
+        {"Hash value abc\n", "Hash", "128"},
+        {"Hash value 1e3\n", "Hash", "128"},
+        {"Hash value 12abc\n", "Hash", "128"},
+        {"Hash value\n", "Hash", "128"},
+        {"Hash value -\n", "Hash", "128"},
+        {"Hash value  256 \n", "Hash", " 256 "},
+        {"Hash value -8\n", "Hash", "-8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
+        const std::string before = Options.findOption(c.name)->currentValue;
+        testing::internal::CaptureStdout();
         handleSetOption(c.line);
+        const std::string said = testing::internal::GetCapturedStdout();
         EXPECT_EQ(Options.findOption(c.name)->currentValue, c.value);
+        const bool refused = std::string(c.line).rfind("Hash value", 0) == 0 && before == c.value;
+        EXPECT_EQ(said.rfind("info string Hash: value ", 0) == 0, refused) << said;
     }
     testing::internal::CaptureStdout();
     printUciOptions();
@@ -108,7 +121,7 @@ TEST_F(RegistryTest, ApplyConvertsAndClamps) {
     EXPECT_EQ(Parameters.nullMoveEnabled, 0);
     EXPECT_EQ(Parameters.hashQuiescence, 1);
     handleSetOption("Hash value 0\n");
-    handleSetOption("Max CPUs value zero\n");
+    handleSetOption("Max CPUs value -3\n");
     applyOptions(WHITE);
     EXPECT_EQ(Parameters.hashMegabytes, 4);
     EXPECT_EQ(Parameters.threadCount, 1);

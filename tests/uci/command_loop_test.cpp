@@ -100,6 +100,24 @@ TEST(CommandLoop, SetOptionIsSilent) {
     EXPECT_EQ(engine.readUntil("readyok"), std::vector<std::string>{"readyok"});
 }
 
+// "MultiPV value 2abc" once set 2 and "abc" the minimum, 1: each is refused, and the
+// earlier value 3 still shows three lines per iteration.
+TEST(CommandLoop, SpinValuesThatAreNotWholeNumbersAreIgnored) {
+    EngineProcess engine;
+    std::vector<std::string> said = support::commandOutput(
+        engine, {"setoption name MultiPV value 3", "setoption name MultiPV value 2abc",
+                 "setoption name MultiPV value abc", "setoption name MultiPV value 1e3"});
+    EXPECT_EQ(said, (std::vector<std::string>{"info string MultiPV: value 2abc is not a whole number; ignored",
+                                              "info string MultiPV: value abc is not a whole number; ignored",
+                                              "info string MultiPV: value 1e3 is not a whole number; ignored"}));
+    engine.send("position startpos");
+    engine.send("go depth 2");
+    std::vector<std::string> lines = engine.readUntil("bestmove");
+    bool third = false;
+    for (const std::string& line : lines) third |= line.rfind("info multipv 3 ", 0) == 0;
+    EXPECT_TRUE(third);
+}
+
 TEST(CommandLoop, ParameterFileSetsOptionsButNotAdvertisedDefaults) {
     std::string dir = testing::TempDir() + "brinz_cfg_test";
     std::string mk = "mkdir -p '" + dir + "'";
