@@ -7,7 +7,20 @@
 
 namespace brinz {
 
+namespace {
+
+const char* textInput = nullptr;  // the rest of the text served instead of standard input
+size_t textLeft = 0;
+
+}  // namespace
+
+void setInputText(const char* text, size_t size) {
+    textInput = text;
+    textLeft = text ? size : 0;
+}
+
 bool inputPending() {
+    if (textInput) return true;
     pollfd request{STDIN_FILENO, POLLIN, 0};
     int ready;
     do {
@@ -22,9 +35,15 @@ bool readInputLine(char* buffer, size_t size) {
     size_t length = 0;
     while (length + 1 < size) {
         char c;
-        ssize_t got = read(STDIN_FILENO, &c, 1);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
+        if (textInput) {
+            if (textLeft == 0) break;
+            c = *textInput++;
+            --textLeft;
+        } else {
+            ssize_t got = read(STDIN_FILENO, &c, 1);
+            if (got < 0 && errno == EINTR) continue;
+            if (got <= 0) break;
+        }
         buffer[length++] = c;
         if (c == '\n') break;
     }

@@ -60,12 +60,14 @@ void initialiseEngine() {
     SetPositionFromFen(RootPosition, StartFen);
 }
 
-void commandLoop() {
+void runCommands() {
     static char buffer[CommandBufferSize];
-    for (;;) {
-        if (!readInputLine(buffer, sizeof buffer)) std::strcpy(buffer, "quit\n");
-        dispatchCommand(buffer);
-    }
+    while (readInputLine(buffer, sizeof buffer)) dispatchCommand(buffer);
+}
+
+void commandLoop() {
+    runCommands();
+    shutdownEngine();
 }
 
 void dispatchCommand(const char* line) {
