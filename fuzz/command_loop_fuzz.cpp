@@ -18,6 +18,7 @@
 // "NalimovPath" starts empty so that no directory is scanned unless an input names one.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <strings.h>
@@ -26,6 +27,7 @@
 #include "options/options.h"
 #include "platform/input.h"
 #include "search/search.h"
+#include "smp/threads.h"
 #include "uci/command_loop.h"
 #include "uci/perft_command.h"
 
@@ -81,6 +83,8 @@ void resetEngine() {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     initialiseEngine();
+    // The helpers must end before the static thread records go at exit.
+    std::atexit([] { stopThreads(); });
     capOption("Hash", 8);
     capOption("NalimovCache", 8);
     capOption("STATIC_EVAL_CACHE_SIZE", 8);

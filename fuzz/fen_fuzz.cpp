@@ -15,6 +15,7 @@
 #include "board/position.h"
 #include "eval/evaluate.h"
 #include "options/options.h"
+#include "smp/threads.h"
 #include "uci/command_loop.h"
 
 using namespace brinz;
@@ -29,6 +30,8 @@ void require(bool condition) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     initialiseEngine();
+    // The helpers must end before the static thread records go at exit.
+    std::atexit([] { stopThreads(); });
     applyOptions(WHITE);  // the evaluation reads the engine parameters
     return 0;
 }
