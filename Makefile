@@ -42,7 +42,8 @@ test-tsan: build/tsan/CMakeCache.txt
 test-sanitizers: test-asan test-tsan
 
 # libFuzzer targets (fuzz/), built with clang under the address and undefined-behaviour
-# sanitizers, each run FUZZ_SECONDS from its seeds in fuzz/corpus/<target>; what it finds
+# sanitizers, each run FUZZ_SECONDS from its seeds in fuzz/corpus/<target> (with the words
+# of fuzz/<target>.dict, where there is one); what it finds
 # new goes to build/fuzz/corpus/<target>, a crashing input to build/fuzz/artifacts/.
 FUZZ_SECONDS ?= 30
 FUZZ_TARGETS ?= command_loop fen go_line parameter_file compressed_table table_registry
@@ -57,9 +58,10 @@ fuzz: build/fuzz/CMakeCache.txt
 	@mkdir -p build/fuzz/artifacts build/fuzz/logs
 	@for t in $(FUZZ_TARGETS); do \
 	    mkdir -p build/fuzz/corpus/$$t; \
+	    dict=; [ -f fuzz/$$t.dict ] && dict=-dict=fuzz/$$t.dict; \
 	    if build/fuzz/$${t}_fuzz build/fuzz/corpus/$$t fuzz/corpus/$$t -max_total_time=$(FUZZ_SECONDS) \
 	        -timeout=30 -close_fd_mask=1 -print_final_stats=1 -artifact_prefix=build/fuzz/artifacts/$$t- \
-	        $(FUZZ_FLAGS) > build/fuzz/logs/$$t.log 2>&1; then \
+	        $$dict $(FUZZ_FLAGS) > build/fuzz/logs/$$t.log 2>&1; then \
 	        echo "fuzz $$t: $$(grep -o 'stat::number_of_executed_units: *[0-9]*' build/fuzz/logs/$$t.log \
 	            | grep -o '[0-9]*$$') runs, no fault"; \
 	    else \
