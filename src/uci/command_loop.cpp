@@ -61,12 +61,14 @@ void initialiseEngine() {
     SetPositionFromFen(RootPosition, StartFen);
 }
 
-void commandLoop() {
+void runCommands() {
     std::string line;
-    for (;;) {
-        if (!nextCommand(line)) line = "quit\n";
-        dispatchCommand(line.c_str());
-    }
+    while (nextCommand(line)) dispatchCommand(line.c_str());
+}
+
+void commandLoop() {
+    runCommands();
+    shutdownEngine();
 }
 
 void dispatchCommand(const char* line) {
