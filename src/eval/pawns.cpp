@@ -41,8 +41,6 @@ struct RankMasks {
 };
 constexpr RankMasks Masks;
 
-std::unique_ptr<PawnTable> PawnTables[PawnTableSlots];
-
 // A zeroed entry would pass for the analysis of a pawnless board (pawnKey 0) with no open
 // files. An entry only serves keys whose low 16 bits equal its index, so this key fits none.
 void ClearTable(PawnTable& table) {
@@ -189,6 +187,8 @@ void AnalyseColour(const Position& pos, int colour, PawnEntry& entry, int& kings
 }
 
 }  // namespace
+
+std::unique_ptr<PawnTable> PawnTables[PawnTableSlots];
 
 void AllocatePawnTables(int threadCount) {
     if (threadCount > PawnTableSlots) threadCount = PawnTableSlots;

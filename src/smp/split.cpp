@@ -162,7 +162,7 @@ void searchSplitPoint(SplitPoint& s, int i) {
         node.currentMove = m;
         UndoRecord undo;
         MakeMove(pos, undo, m);
-        prefetchHash(pos.key);
+        prefetchChild(pos, i);
         stack[p + 1].evalDone = 0;
         int extension = moveExtension(node, pos, false);
         int childDepth = s.depth + extension - ONE_PLY;
