@@ -212,7 +212,7 @@ inline bool Attacks(const Position& pos, int code, int from, int target) {
 
 }  // namespace
 
-void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms) {
+void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool queenMobility) {
     terms = PieceTerms{};
 
     int code = MakeCode(KNIGHT, colour);
@@ -271,6 +271,7 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms) {
         if (r > 5) terms.seventh += 1;
         // Out early while the minor pieces still sleep.
         if (r != 0) terms.mgTerms -= 8 * terms.undeveloped;
+        if (!queenMobility) continue;
         int count = SliderCount(pos, colour, s, code);
         terms.mobilityMg += QueenMobilityMg[Clamped(count, 31)];
         terms.mobilityEg += QueenMobilityEg[Clamped(count, 31)];
