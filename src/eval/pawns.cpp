@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "board/attacks.h"
 #include "board/exchange.h"
@@ -194,8 +195,9 @@ void AllocatePawnTables(int threadCount) {
     if (threadCount > PawnTableSlots) threadCount = PawnTableSlots;
     for (int i = 0; i < threadCount; ++i)
         if (!PawnTables[i]) {
-            PawnTables[i] = std::make_unique<PawnTable>();
-            ClearTable(*PawnTables[i]);
+            // Without memory for it the thread analyses the pawns afresh at every probe.
+            PawnTables[i].reset(new (std::nothrow) PawnTable);
+            if (PawnTables[i]) ClearTable(*PawnTables[i]);
         }
 }
 

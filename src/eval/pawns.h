@@ -102,8 +102,9 @@ inline void PrefetchPawnEntry(uint64_t pawnKey, int threadIndex) {
 }
 
 // Makes sure threads 0 .. threadCount - 1 (at most PawnTableSlots) each own a pawn table.
-// Tables that exist are kept with their entries. Call between searches: at start-up
-// for every slot, and whenever the thread count grows.
+// Tables that exist are kept with their entries; a table the system has no memory for
+// stays missing (that thread analyses the pawns afresh at every probe). Call between
+// searches, whenever the thread count grows.
 void AllocatePawnTables(int threadCount);
 // Forgets every entry of every table.
 void ClearPawnTables();

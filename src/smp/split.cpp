@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <mutex>
+#include <new>
 
 #include "board/attacks.h"
 #include "board/make_move.h"
@@ -12,7 +13,14 @@
 
 namespace brinz {
 
-SplitPoint SplitPoints[MaxThreads][MaxSplitsPerThread];
+SplitPointTable SplitPoints;
+
+bool SplitPointTable::allocate() {
+    if (!points) points = new (std::nothrow) SplitPoint[MaxThreads][MaxSplitsPerThread];
+    return points != nullptr;
+}
+
+void SplitPointTable::createOrDie() { points = new SplitPoint[MaxThreads][MaxSplitsPerThread]; }
 std::atomic<int> activeSplits[MaxThreads];
 Lock splitLock;
 SplitCounters splitCounters;
