@@ -41,18 +41,28 @@ inline int SquareColour(int square) { return (FileOf(square) + RankOf(square)) &
 
 inline int Clamped(int count, int last) { return count < 0 ? 0 : count > last ? last : count; }
 
+// Fixed step lists, so the compiler can unroll the walks; a count does not depend on the
+// order of the steps.
+constexpr int KnightSteps[8] = {33, 31, 18, 14, -14, -18, -31, -33};
+constexpr int BishopSteps[4] = {17, 15, -15, -17};
+constexpr int RookSteps[4] = {16, 1, -1, -16};
+constexpr int QueenSteps[8] = {17, 15, -15, -17, 16, 1, -1, -16};
+
 int KnightCount(const Position& pos, int colour, int square) {
+    const int8_t* value = MobilityValue.value[colour];
     int count = 0;
-    for (const int* d = PieceDirections[WHITE_KNIGHT]; *d; ++d) count += MobilityValue.value[colour][pos.board[square + *d]];
+    for (int d : KnightSteps) count += value[pos.board[square + d]];
     return count < 0 ? 0 : count;
 }
 
-int SliderCount(const Position& pos, int colour, int square, int code) {
+template <int Count>
+int SliderCount(const Position& pos, int colour, int square, const int (&steps)[Count]) {
+    const int8_t* value = MobilityValue.value[colour];
     int count = 0;
-    for (const int* d = PieceDirections[code]; *d; ++d) {
-        int sq = square + *d;
-        while (pos.board[sq] == EMPTY) ++count, sq += *d;
-        count += MobilityValue.value[colour][pos.board[sq]];
+    for (int d : steps) {
+        int sq = square + d;
+        while (pos.board[sq] == EMPTY) ++count, sq += d;
+        count += value[pos.board[sq]];
     }
     return count < 0 ? 0 : count;
 }
@@ -232,7 +242,7 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool que
     for (int s = pos.links[LIST_HEAD + code][1]; s <= 119; s = pos.links[s][1]) {
         terms.bishopColours |= 1 << SquareColour(s);
         if (BlocksCentrePawn(pos, colour, s)) terms.mgTerms -= 45;
-        int count = SliderCount(pos, colour, s, code);
+        int count = SliderCount(pos, colour, s, BishopSteps);
         terms.mobilityMg += BishopMobility[Clamped(count, 15)];
         terms.mobilityEg += BishopMobility[Clamped(count, 15)];
         if (count < 3) ++terms.badPieces;
@@ -245,7 +255,7 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool que
 
     code = MakeCode(ROOK, colour);
     for (int s = pos.links[LIST_HEAD + code][1]; s <= 119; s = pos.links[s][1]) {
-        int count = SliderCount(pos, colour, s, code);
+        int count = SliderCount(pos, colour, s, RookSteps);
         terms.mobilityMg += RookMobilityMg[Clamped(count, 15)];
         terms.mobilityEg += RookMobilityEg[Clamped(count, 15)];
         bool ownPawnOnFile = pos.pawnFiles[colour][FileOf(s)] != 0;
@@ -272,7 +282,7 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool que
         // Out early while the minor pieces still sleep.
         if (r != 0) terms.mgTerms -= 8 * terms.undeveloped;
         if (!queenMobility) continue;
-        int count = SliderCount(pos, colour, s, code);
+        int count = SliderCount(pos, colour, s, QueenSteps);
         terms.mobilityMg += QueenMobilityMg[Clamped(count, 31)];
         terms.mobilityEg += QueenMobilityEg[Clamped(count, 31)];
     }
