@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all release run test test-asan test-tsan test-sanitizers fuzz clean
+.PHONY: all release native run test test-asan test-tsan test-sanitizers fuzz clean
 
 all: release
 
@@ -12,6 +12,13 @@ build/release/CMakeCache.txt:
 
 release: build/release/CMakeCache.txt
 	cmake --build build/release -j $(JOBS)
+
+# The release build for this machine's processor only; not for engines handed to others.
+build/native/CMakeCache.txt:
+	cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release -DBRINZ_NATIVE=ON $(CMAKE_FLAGS)
+
+native: build/native/CMakeCache.txt
+	cmake --build build/native -j $(JOBS)
 
 run: release
 	./build/release/brinz
