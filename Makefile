@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all release run test test-asan test-tsan test-sanitizers clean
+.PHONY: all release run test test-asan test-tsan test-sanitizers windows clean
 
 all: release
 
@@ -40,6 +40,14 @@ test-tsan: build/tsan/CMakeCache.txt
 	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L '$(TSAN_LABELS)'
 
 test-sanitizers: test-asan test-tsan
+
+# The 64-bit Windows engine and tools, cross-compiled with MinGW-w64 into build/windows.
+build/windows/CMakeCache.txt:
+	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DBRINZ_TESTS=OFF $(CMAKE_FLAGS)
+
+windows: build/windows/CMakeCache.txt
+	cmake --build build/windows -j $(JOBS)
 
 clean:
 	rm -rf build
