@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all release run test test-asan test-tsan test-sanitizers windows clean
+.PHONY: all release run test test-asan test-tsan test-sanitizers windows test-windows clean
 
 all: release
 
@@ -48,6 +48,19 @@ build/windows/CMakeCache.txt:
 
 windows: build/windows/CMakeCache.txt
 	cmake --build build/windows -j $(JOBS)
+
+# The end-to-end protocol tests that cover start-up, position, every go limit, stop,
+# ponderhit, quit and end of input, isready during a search and tablebase probes, run
+# by the Linux test executable against brinz.exe under Wine.
+WINE ?= $(shell command -v wine || command -v wine64 || ls /usr/lib/wine/wine64 2>/dev/null)
+WINEPREFIX ?= $(CURDIR)/build/wineprefix
+WINDOWS_TESTS ?= CommandLoop.*:Go.*:Poll/*:*PositionMovesTest*:Endgames/TablebaseMates.*
+
+test-windows: windows release
+	@test -n "$(WINE)" || { echo "Wine is not installed"; exit 1; }
+	cmake --build build/release -j $(JOBS) --target uci_tests
+	WINEDEBUG=-all WINEPREFIX=$(WINEPREFIX) BRINZ_TEST_ENGINE=$(CURDIR)/build/windows/brinz.exe \
+		BRINZ_TEST_ENGINE_WRAPPER=$(WINE) build/release/uci_tests --gtest_filter='$(WINDOWS_TESTS)'
 
 clean:
 	rm -rf build

@@ -1,75 +1,91 @@
 #include "platform/input.h"
 
 #ifdef _WIN32
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <windows.h>
 
 namespace brinz {
 
 namespace {
 
-HANDLE inputHandle() { return GetStdHandle(STD_INPUT_HANDLE); }
+// Windows has no single non-blocking test for every kind of standard input: a console
+// answers with key events rather than lines, and a pipe inherited from a POSIX parent
+// (under Wine, say) refuses PeekNamedPipe. So one thread reads standard input as it comes
+// and keeps the bytes not yet taken; the test and the line reads look only at those.
+struct InputQueue {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::deque<char> bytes;
+    bool ended = false;
+};
 
-// A console delivers a line to ReadFile only after Enter: a read would not block once
-// an Enter key press is waiting among the console's input events.
-bool consoleLineWaiting(HANDLE console) {
-    DWORD events = 0;
-    if (!GetNumberOfConsoleInputEvents(console, &events)) return true;
-    INPUT_RECORD records[128];
-    DWORD read = 0;
-    if (events == 0 || !PeekConsoleInputA(console, records, 128, &read)) return false;
-    for (DWORD i = 0; i < read; ++i) {
-        const INPUT_RECORD& r = records[i];
-        if (r.EventType == KEY_EVENT && r.Event.KeyEvent.bKeyDown &&
-            (r.Event.KeyEvent.uChar.AsciiChar == '\r' || r.Event.KeyEvent.uChar.AsciiChar == 26))
-            return true;
+// Never destroyed: the reader may still sit in ReadFile while the process exits.
+InputQueue& queue() {
+    static InputQueue* const instance = new InputQueue;
+    return *instance;
+}
+
+void readerBody() {
+    InputQueue& q = queue();
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    char chunk[4096];
+    for (;;) {
+        DWORD got = 0;
+        const bool ok = input != nullptr && input != INVALID_HANDLE_VALUE &&
+                        ReadFile(input, chunk, sizeof chunk, &got, nullptr);
+        std::lock_guard<std::mutex> guard(q.mutex);
+        if (!ok || got == 0) {
+            q.ended = true;
+            q.arrived.notify_all();
+            return;
+        }
+        // Interfaces and consoles end lines with CR LF; the commands expect LF alone.
+        for (DWORD i = 0; i < got; ++i)
+            if (chunk[i] != '\r') q.bytes.push_back(chunk[i]);
+        q.arrived.notify_all();
     }
-    return false;
+}
+
+void startReader() {
+    static std::once_flag started;
+    std::call_once(started, [] { std::thread(readerBody).detach(); });
 }
 
 }  // namespace
 
 bool inputPending() {
-    HANDLE input = inputHandle();
-    if (input == nullptr || input == INVALID_HANDLE_VALUE) return true;  // the read reports it
-    DWORD mode;
-    if (GetConsoleMode(input, &mode)) return consoleLineWaiting(input);
-    switch (GetFileType(input)) {
-        case FILE_TYPE_PIPE: {
-            DWORD available = 0;
-            // A failed peek is a closed or broken pipe: the next read ends the input.
-            if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) return true;
-            return available > 0;
-        }
-        case FILE_TYPE_CHAR:  // a device such as NUL: reads return at once
-        case FILE_TYPE_DISK:  // a file: reads never wait
-        default:
-            return true;
-    }
+    startReader();
+    InputQueue& q = queue();
+    std::lock_guard<std::mutex> guard(q.mutex);
+    return !q.bytes.empty() || q.ended;
 }
 
 bool readInputLine(char* buffer, size_t size) {
     if (size == 0) return false;
-    HANDLE input = inputHandle();
+    startReader();
+    InputQueue& q = queue();
+    std::unique_lock<std::mutex> guard(q.mutex);
+    // Waits for a whole line, a full buffer or the end of input.
+    auto ready = [&] {
+        if (q.ended || q.bytes.size() + 1 >= size) return true;
+        for (char c : q.bytes)
+            if (c == '\n') return true;
+        return false;
+    };
+    q.arrived.wait(guard, ready);
     size_t length = 0;
-    bool gotAny = false;
-    while (length + 1 < size) {
-        char c;
-        DWORD got = 0;
-        if (!ReadFile(input, &c, 1, &got, nullptr) || got == 0) break;
-        gotAny = true;
-        // Interfaces and consoles end lines with CR LF; the commands expect LF alone.
-        if (c == '\r') continue;
+    while (length + 1 < size && !q.bytes.empty()) {
+        const char c = q.bytes.front();
+        q.bytes.pop_front();
         buffer[length++] = c;
         if (c == '\n') break;
     }
     buffer[length] = '\0';
-    if (length == 0 && gotAny) {
-        // A line of bare carriage returns, cut by the buffer's end: hand on an empty line.
-        buffer[0] = '\n';
-        buffer[1] = '\0';
-        return size > 1;
-    }
     return length > 0;
 }
 
