@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "eval/eval_cache.h"
 #include "search/hash.h"
@@ -28,6 +29,40 @@ void CopyText(char* target, const char* source, size_t size) {
 }
 
 const char* const TypeWords[] = {"spin", "combo", "check", "string", "button"};
+
+// One "info string" line when the value just set will not be read as it was written.
+void explainValue(const OptionRecord& r, bool cut) {
+    const char* value = r.currentValue;
+    switch (r.type) {
+        case OPTION_SPIN: {
+            char used[16];
+            std::snprintf(used, sizeof used, "%d", optionInteger(r.name));
+            if (std::strcmp(used, value) != 0)
+                std::printf("info string %s: value %s taken as %s (range %d to %d)\n", r.name, value, used, r.min,
+                            r.max);
+            break;
+        }
+        case OPTION_CHECK:
+            if (std::strcmp(value, "true") != 0 && std::strcmp(value, "false") != 0)
+                std::printf("info string %s: value %s taken as %s\n", r.name, value, r.on() ? "true" : "false");
+            break;
+        case OPTION_COMBO: {
+            bool listed = false;
+            for (int c = 0; c < OptionChoiceCount && r.choices[c][0]; ++c) listed |= std::strcmp(r.choices[c], value) == 0;
+            if (!listed) {
+                std::printf("info string %s: value %s is not one of", r.name, value);
+                for (int c = 0; c < OptionChoiceCount && r.choices[c][0]; ++c) std::printf(" %s", r.choices[c]);
+                std::printf("\n");
+            }
+            break;
+        }
+        case OPTION_STRING:
+            if (cut) std::printf("info string %s: value cut to %d characters\n", r.name, OptionValueSize - 1);
+            break;
+        case OPTION_BUTTON:
+            break;
+    }
+}
 
 }  // namespace
 
@@ -61,14 +96,15 @@ void cOptions::addOption(const char* name, const char* defaultValue, bool visibl
     }
 }
 
-OptionRecord* cOptions::findOption(const char* name) {
+OptionRecord* cOptions::findOption(const char* name, bool exactCase) {
     for (int i = 0; i < recordCount; ++i)
-        if (std::strcmp(records[i].name, name) == 0) return &records[i];
+        if ((exactCase ? std::strcmp(records[i].name, name) : strcasecmp(records[i].name, name)) == 0)
+            return &records[i];
     return nullptr;
 }
 
-const OptionRecord* cOptions::findOption(const char* name) const {
-    return const_cast<cOptions*>(this)->findOption(name);
+const OptionRecord* cOptions::findOption(const char* name, bool exactCase) const {
+    return const_cast<cOptions*>(this)->findOption(name, exactCase);
 }
 
 void registerEngineParameters() {
@@ -117,6 +153,9 @@ void registerUciOptions() {
     o.addOption("Max CPUs", "2", true, OPTION_SPIN, 1, 8);
     // Analysts want the best few moves side by side; 1 gives the single-line search.
     o.addOption("MultiPV", "1", true, OPTION_SPIN, 1, 32);
+    // Taken off every clock budget, for interfaces and networks that add lag to each move.
+    o.addOption("Move Overhead", "10", true, OPTION_SPIN, 0, 5000);
+    o.addOption("UCI_Chess960", "false", true, OPTION_CHECK, 0, 0);
 }
 
 void applyParameterFile() {
@@ -125,7 +164,7 @@ void applyParameterFile() {
 
 void applyParameterFile(const ParameterFile& file) {
     for (const auto& [key, value] : file.entries())
-        if (OptionRecord* record = Options.findOption(key.c_str()))
+        if (OptionRecord* record = Options.findOption(key.c_str(), true))
             CopyText(record->currentValue, value.c_str(), sizeof record->currentValue);
 }
 
@@ -156,7 +195,9 @@ void handleSetOption(const char* text) {
         else value[0] = '\0';
         if (OptionRecord* record = Options.findOption(name)) {
             CopyText(record->currentValue, newValue, sizeof record->currentValue);
+            newValue[std::strcspn(newValue, "\r\n")] = '\0';
             record->currentValue[std::strcspn(record->currentValue, "\r\n")] = '\0';
+            explainValue(*record, std::strlen(newValue) >= sizeof record->currentValue);
         }
     } else {
         name[std::strcspn(name, "\r\n")] = '\0';
@@ -240,6 +281,8 @@ void applyOptions(int rootSide) {
     NalimovPathText = optionText("NalimovPath");
     refreshTablebases();
     p.multiPv = optionInteger("MultiPV");
+    p.moveOverhead = optionInteger("Move Overhead");
+    p.chess960 = optionOn("UCI_Chess960");
     if (OptionRecord* clear = Options.findOption("Clear Hash"); clear && clear->on()) {
         CopyText(clear->currentValue, "false", sizeof clear->currentValue);
         clearHash();

@@ -36,11 +36,13 @@ TEST_F(RegistryTest, ListsTheVisibleOptionsByteForByte) {
               "option name Clear Hash type button \n"
               "option name Ponder type check default false \n"
               "option name Max CPUs type spin default 2 min 1 max 8\n"
-              "option name MultiPV type spin default 1 min 1 max 32\n");
-    EXPECT_EQ(Options.count(), 37);
+              "option name MultiPV type spin default 1 min 1 max 32\n"
+              "option name Move Overhead type spin default 10 min 0 max 5000\n"
+              "option name UCI_Chess960 type check default false \n");
+    EXPECT_EQ(Options.count(), 39);
 }
 
-TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
+TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesInAnyCase) {
     struct Case {
         const char* line;
         const char* name;
@@ -48,7 +50,9 @@ TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
     } cases[] = {
         {"NULLMOVE value false\n", "NULLMOVE", "false"},
         {"Hash value 128\n", "Hash", "128"},
-        {"hash value 16\n", "Hash", "128"},  // names are case-sensitive
+        {"hash value 16\n", "Hash", "16"},  // names match in any letter case
+        {"null_move_reduction_END value 1\n", "NULL_MOVE_REDUCTION_END", "1"},
+        {"Hash value 128\n", "Hash", "128"},
         {"Max CPUs value 4\r\n", "Max CPUs", "4"},
         {"NalimovPath value /tb/one;/tb/two\n", "NalimovPath", "/tb/one;/tb/two"},
         {"Clear Hash\n", "Clear Hash", "true"},
@@ -126,6 +130,8 @@ TEST_F(RegistryTest, ParameterFileEntriesSetNamedOptions) {
     EXPECT_STREQ(Options.findOption("Hash")->currentValue, "256");
     EXPECT_STREQ(Options.findOption("Hash")->defaultValue, "64");
     EXPECT_STREQ(Options.findOption("NULLMOVE")->currentValue, "false");
+    // The file's keys keep their exact case: "hash = 8" names nothing.
+    EXPECT_EQ(Options.findOption("hash", true), nullptr);
 }
 
 TEST_F(RegistryTest, LongNalimovPathIsCarriedWhole) {
