@@ -5,6 +5,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "board/move_text.h"
 #include "eval/eval_cache.h"
 #include "search/hash.h"
 #include "tablebases/registry.h"
@@ -282,7 +283,7 @@ void applyOptions(int rootSide) {
     refreshTablebases();
     p.multiPv = optionInteger("MultiPV");
     p.moveOverhead = optionInteger("Move Overhead");
-    p.chess960 = optionOn("UCI_Chess960");
+    Chess960Castling = optionOn("UCI_Chess960");
     if (OptionRecord* clear = Options.findOption("Clear Hash"); clear && clear->on()) {
         CopyText(clear->currentValue, "false", sizeof clear->currentValue);
         clearHash();

@@ -105,7 +105,6 @@ struct EngineParameters {
     int32_t nalimovCache;                 // megabytes
     int32_t multiPv;                      // principal variations per iteration, 1..32
     int32_t moveOverhead;                 // milliseconds taken off every clock budget
-    int32_t chess960;                     // castling printed as king takes own rook
 };
 extern EngineParameters Parameters;
 // The "NalimovPath" text, carried whole.
