@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all release run test test-asan test-tsan test-sanitizers windows test-windows clean
+.PHONY: all release run test test-asan test-tsan test-sanitizers windows test-windows install clean
 
 all: release
 
@@ -40,6 +40,12 @@ test-tsan: build/tsan/CMakeCache.txt
 	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L '$(TSAN_LABELS)'
 
 test-sanitizers: test-asan test-tsan
+
+# Installs the engine, its tools and their manual pages under PREFIX (DESTDIR for staging).
+PREFIX ?= /usr/local
+
+install: release
+	cmake --install build/release --prefix $(PREFIX)
 
 # The 64-bit Windows engine and tools, cross-compiled with MinGW-w64 into build/windows.
 build/windows/CMakeCache.txt:
