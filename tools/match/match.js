@@ -7,7 +7,12 @@
 const { spawn } = require('child_process');
 const fs = require('fs');
 const path = require('path');
-const { Chess } = require('chess.js');
+const { Chess: StandardChess } = require('chess.js');
+const { Chess960 } = require('./chess960');
+
+// The rules library of the match: chess.js, or for --chess960 the small library beside
+// this file (chess.js knows castling only from the standard array).
+let Chess = StandardChess;
 
 const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
 
@@ -26,11 +31,15 @@ const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
   --max-moves N         adjudicate a draw after N moves of each side (default: none)
   --random-plies N      add N random legal plies (seeded by the game number) to each opening,
                         so that repeated openings give different games (default 0)
+  --chess960            Chess960: openings are FENs of Chess960 arrays (X-FEN or Shredder-FEN),
+                        the engines get UCI_Chess960=true and castle as king takes own rook,
+                        and every move is checked by chess960.js instead of chess.js
   --quiet               no line per game`;
 
 function parseArguments(argv) {
     const args = { engine: null, engine2: null, tc: '2+0.05', games: 2, openings: null, options: [],
-                   options1: [], options2: [], pgn: 'match.pgn', margin: 0, maxMoves: 0, randomPlies: 0, quiet: false };
+                   options1: [], options2: [], pgn: 'match.pgn', margin: 0, maxMoves: 0, randomPlies: 0, quiet: false,
+                   chess960: false };
     for (let i = 0; i < argv.length; ++i) {
         const key = argv[i];
         const value = () => {
@@ -51,11 +60,16 @@ function parseArguments(argv) {
             case '--max-moves': args.maxMoves = parseInt(value(), 10); break;
             case '--random-plies': args.randomPlies = parseInt(value(), 10); break;
             case '--quiet': args.quiet = true; break;
+            case '--chess960': args.chess960 = true; break;
             case '--help': case '-h': console.log(USAGE); process.exit(0); break;
             default: throw new Error(`unknown argument ${key}`);
         }
     }
     if (!args.engine) throw new Error('--engine is required');
+    if (args.chess960) {
+        Chess = Chess960;
+        args.options.push('UCI_Chess960=true');
+    }
     if (!(args.games > 0)) throw new Error('--games must be a positive number');
     return args;
 }
@@ -337,6 +351,7 @@ function pgnOf(record, startFen, board, tc) {
         ['Round', String(record.round)], ['White', record.white], ['Black', record.black],
         ['Result', record.result], ['TimeControl', tc.text], ['Termination', record.reason],
     ];
+    if (Chess === Chess960) headers.push(['Variant', 'Chess960']);
     if (startFen !== new Chess().fen()) headers.push(['SetUp', '1'], ['FEN', startFen]);
     const san = board.history();
     let text = headers.map(([k, v]) => `[${k} "${v}"]`).join('\n') + '\n\n';
