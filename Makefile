@@ -60,7 +60,7 @@ windows: build/windows/CMakeCache.txt
 # by the Linux test executable against brinz.exe under Wine.
 WINE ?= $(shell command -v wine || command -v wine64 || ls /usr/lib/wine/wine64 2>/dev/null)
 WINEPREFIX ?= $(CURDIR)/build/wineprefix
-WINDOWS_TESTS ?= CommandLoop.*:Go.*:Poll/*:*PositionMovesTest*:Endgames/TablebaseMates.*
+WINDOWS_TESTS ?= CommandLoop.*:Go.*:Poll/*:*PositionMovesTest*:Chess960Option.*:Endgames/TablebaseMates.*:Endgames.TableDirectoryInEveryPathForm
 
 test-windows: windows release
 	@test -n "$(WINE)" || { echo "Wine is not installed"; exit 1; }
