@@ -3,7 +3,7 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all release run test test-asan test-tsan test-sanitizers windows test-windows install clean
+.PHONY: all release run test test-asan test-tsan test-sanitizers windows test-windows match-windows install clean
 
 all: release
 
@@ -40,6 +40,18 @@ test-tsan: build/tsan/CMakeCache.txt
 	cd build/tsan && ctest --output-on-failure -j $(JOBS) -L '$(TSAN_LABELS)'
 
 test-sanitizers: test-asan test-tsan
+
+# Twenty self-play games of brinz.exe under Wine through the match runner (Node.js; run
+# `npm install` in tools/match once). Wine adds lag to every answer: hence the overhead.
+WINDOWS_MATCH ?= --tc 2+0.05 --games 20 --openings tools/match/openings.txt \
+	--option "Max CPUs=1" --option "Move Overhead=100"
+
+match-windows: windows
+	@test -n "$(WINE)" || { echo "Wine is not installed"; exit 1; }
+	printf '#!/bin/sh\nexport WINEDEBUG=-all WINEPREFIX=$(WINEPREFIX)\nexec $(WINE) $(CURDIR)/build/windows/brinz.exe "$$@"\n' \
+		> build/windows/brinz-wine
+	chmod +x build/windows/brinz-wine
+	node tools/match/match.js --engine build/windows/brinz-wine $(WINDOWS_MATCH) --pgn build/windows/match.pgn
 
 # Installs the engine, its tools and their manual pages under PREFIX (DESTDIR for staging).
 PREFIX ?= /usr/local

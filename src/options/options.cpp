@@ -5,7 +5,7 @@
 #include <cstring>
 #include <strings.h>
 
-#include "board/move_text.h"
+#include "board/position.h"
 #include "eval/eval_cache.h"
 #include "search/hash.h"
 #include "tablebases/registry.h"
