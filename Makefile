@@ -3,7 +3,8 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all release native run test test-asan test-tsan test-sanitizers fuzz clean
+.PHONY: all release native run test test-asan test-tsan test-sanitizers fuzz windows test-windows match-windows \
+	install clean
 
 all: release
 
@@ -75,6 +76,45 @@ fuzz: build/fuzz/CMakeCache.txt
 	        tail -n 60 build/fuzz/logs/$$t.log; echo "fuzz $$t: FAILED (build/fuzz/logs/$$t.log)"; exit 1; \
 	    fi; \
 	done
+
+# Twenty self-play games of brinz.exe under Wine through the match runner (Node.js; run
+# `npm install` in tools/match once). Wine adds lag to every answer: hence the overhead.
+WINDOWS_MATCH ?= --tc 2+0.05 --games 20 --openings tools/match/openings.txt \
+	--option "Max CPUs=1" --option "Move Overhead=100"
+
+match-windows: windows
+	@test -n "$(WINE)" || { echo "Wine is not installed"; exit 1; }
+	printf '#!/bin/sh\nexport WINEDEBUG=-all WINEPREFIX=$(WINEPREFIX)\nexec $(WINE) $(CURDIR)/build/windows/brinz.exe "$$@"\n' \
+		> build/windows/brinz-wine
+	chmod +x build/windows/brinz-wine
+	node tools/match/match.js --engine build/windows/brinz-wine $(WINDOWS_MATCH) --pgn build/windows/match.pgn
+
+# Installs the engine, its tools and their manual pages under PREFIX (DESTDIR for staging).
+PREFIX ?= /usr/local
+
+install: release
+	cmake --install build/release --prefix $(PREFIX)
+
+# The 64-bit Windows engine and tools, cross-compiled with MinGW-w64 into build/windows.
+build/windows/CMakeCache.txt:
+	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DBRINZ_TESTS=OFF $(CMAKE_FLAGS)
+
+windows: build/windows/CMakeCache.txt
+	cmake --build build/windows -j $(JOBS)
+
+# The end-to-end protocol tests that cover start-up, position, every go limit, stop,
+# ponderhit, quit and end of input, isready during a search and tablebase probes, run
+# by the Linux test executable against brinz.exe under Wine.
+WINE ?= $(shell command -v wine || command -v wine64 || ls /usr/lib/wine/wine64 2>/dev/null)
+WINEPREFIX ?= $(CURDIR)/build/wineprefix
+WINDOWS_TESTS ?= CommandLoop.*:Go.*:Poll/*:*PositionMovesTest*:Chess960Option.*:Endgames/TablebaseMates.*:Endgames.TableDirectoryInEveryPathForm
+
+test-windows: windows release
+	@test -n "$(WINE)" || { echo "Wine is not installed"; exit 1; }
+	cmake --build build/release -j $(JOBS) --target uci_tests
+	WINEDEBUG=-all WINEPREFIX=$(WINEPREFIX) BRINZ_TEST_ENGINE=$(CURDIR)/build/windows/brinz.exe \
+		BRINZ_TEST_ENGINE_WRAPPER=$(WINE) build/release/uci_tests --gtest_filter='$(WINDOWS_TESTS)'
 
 clean:
 	rm -rf build

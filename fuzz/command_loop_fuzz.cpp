@@ -73,7 +73,7 @@ std::string harnessInput(const uint8_t* data, size_t size) {
 void resetEngine() {
     for (int i = 0; i < Options.count(); ++i) {
         OptionRecord* record = Options.findOption(Options.record(i).name);
-        std::memcpy(record->currentValue, record->defaultValue, sizeof record->currentValue);
+        record->currentValue = record->defaultValue;
     }
     SetPositionFromFen(RootPosition, StartFen);
     SearchState.store(Idle, Relaxed);

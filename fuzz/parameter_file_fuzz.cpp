@@ -29,6 +29,16 @@ bool trimmed(const std::string& text) {
                             std::string(WhiteSpace).find(text.back()) == std::string::npos);
 }
 
+// Digits with an optional sign, blanks and tabs around.
+bool wholeNumber(const std::string& text) {
+    size_t at = text.find_first_not_of(" \t");
+    if (at != std::string::npos && (text[at] == '+' || text[at] == '-')) ++at;
+    size_t digits = at;
+    while (digits < text.size() && text[digits] >= '0' && text[digits] <= '9') ++digits;
+    return at != std::string::npos && digits > at &&
+           (digits == text.size() || text.find_first_not_of(" \t", digits) == std::string::npos);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -52,9 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(key.find("EndcConfigFile") == std::string::npos && value.find("EndcConfigFile") == std::string::npos);
     }
     applyParameterFile(file);
+    // A spin value that is not a whole number is refused, so every spin keeps one.
     for (int i = 0; i < Options.count(); ++i) {
         const OptionRecord& record = Options.record(i);
-        require(std::memchr(record.currentValue, 0, sizeof record.currentValue) != nullptr);
+        if (record.type == OPTION_SPIN) require(wholeNumber(record.currentValue));
     }
     return 0;
 }

@@ -34,6 +34,8 @@ char* MoveToText(Move move, char* buffer) {
         std::strcpy(buffer, "(none)");
     } else {
         int from = MoveFrom(move), to = MoveTo(move);
+        if ((move & CASTLE) && Chess960Castling)
+            to = (from & 0x70) + (FileOf(to) == 6 ? KingsideRookFile : QueensideRookFile);
         buffer[0] = char('a' + FileOf(from));
         buffer[1] = char('1' + RankOf(from));
         buffer[2] = char('a' + FileOf(to));
@@ -53,19 +55,28 @@ Move TextToMove(const Position& pos, const char* text) {
 
     MoveListEntry list[MaxMoves];
     MoveListEntry* end = GenerateMoves(pos, list);
+    // In the Chess960 notation a castling named by its king's destination gives way to an
+    // ordinary king move of the same text (b1c1 with the king on b1).
+    Move castlingByDestination = MOVE_NULL;
     for (MoveListEntry* entry = list; entry != end; ++entry) {
         const Move move = entry->move;
-        bool matches = MoveFrom(move) == from && MoveTo(move) == to && MovePromotion(move) == promotion;
-        if (!matches && (move & CASTLE) && MoveFrom(move) == from) {
+        const bool byDestination = MoveFrom(move) == from && MoveTo(move) == to && MovePromotion(move) == promotion;
+        bool byRook = false;
+        if ((move & CASTLE) && MoveFrom(move) == from) {
             const int rookFile = FileOf(MoveTo(move)) == 6 ? KingsideRookFile : QueensideRookFile;
-            matches = to == base + rookFile;
+            byRook = to == base + rookFile;
         }
-        if (!matches) continue;
+        if (!byDestination && !byRook) continue;
         // A move leaving the own king attacked would let the next search capture a king.
         Position scratch = pos;
-        if (IsLegalByMaking(scratch, move)) return move;
+        if (!IsLegalByMaking(scratch, move)) continue;
+        if (Chess960Castling && (move & CASTLE) && !byRook) {
+            if (castlingByDestination == MOVE_NULL) castlingByDestination = move;
+            continue;
+        }
+        return move;
     }
-    return MOVE_NULL;
+    return castlingByDestination;
 }
 
 }  // namespace brinz

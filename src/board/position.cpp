@@ -13,6 +13,7 @@ namespace brinz {
 int KingFile = 4;
 int KingsideRookFile = 7;
 int QueensideRookFile = 0;
+bool Chess960Castling = false;
 
 Position RootPosition;
 
@@ -235,14 +236,25 @@ bool SetPositionFromFen(Position& target, const char* text) {
     pos.castleLost = 15;
     for (; *p && !IsBlank(*p); ++p) {
         char c = *p;
-        if (c == 'K' || c == 'k') {
-            pos.castleLost ^= c == 'K' ? LOST_WHITE_KINGSIDE : LOST_BLACK_KINGSIDE;
+        if (c == 'K' || c == 'k' || c == 'Q' || c == 'q') {
+            // In Chess960 (X-FEN) the letter names the outermost rook on that side of the
+            // king; otherwise the corner rook beside a king on the e-file.
+            const int colour = c == 'K' || c == 'Q' ? WHITE : BLACK;
+            const bool kingside = c == 'K' || c == 'k';
+            pos.castleLost ^= kingside ? (colour == WHITE ? LOST_WHITE_KINGSIDE : LOST_BLACK_KINGSIDE)
+                                       : (colour == WHITE ? LOST_WHITE_QUEENSIDE : LOST_BLACK_QUEENSIDE);
+            const int king = pos.kingSquare(colour);
             geometry[0] = 4;
-            geometry[1] = 7;
-        } else if (c == 'Q' || c == 'q') {
-            pos.castleLost ^= c == 'Q' ? LOST_WHITE_QUEENSIDE : LOST_BLACK_QUEENSIDE;
-            geometry[0] = 4;
-            geometry[2] = 0;
+            geometry[kingside ? 1 : 2] = kingside ? 7 : 0;
+            if (Chess960Castling && RankOf(king) == (colour == WHITE ? 0 : 7)) {
+                const int kingFile = FileOf(king), rook = MakeCode(ROOK, colour), base = colour * 112;
+                for (int f = kingside ? 7 : 0; f != kingFile; f += kingside ? -1 : 1)
+                    if (pos.board[base + f] == rook) {
+                        geometry[0] = kingFile;
+                        geometry[kingside ? 1 : 2] = f;
+                        break;
+                    }
+            }
         } else if ((c >= 'A' && c <= 'H') || (c >= 'a' && c <= 'h')) {
             int colour = c >= 'a' ? BLACK : WHITE;
             int file = c - (colour == WHITE ? 'A' : 'a');

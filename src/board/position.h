@@ -66,6 +66,12 @@ struct Position {
 extern int KingFile;
 extern int KingsideRookFile;
 extern int QueensideRookFile;
+// Chess960 castling as interfaces speak it: moves written as the king taking its own rook
+// (e1h1, b1a1) rather than its destination (e1g1, b1c1), and the FEN letters K and Q
+// naming the outermost rook on that side of the king (X-FEN) rather than the corner rook
+// of a king on the e-file. Set from the "UCI_Chess960" option by the command thread,
+// between searches.
+extern bool Chess960Castling;
 
 // The position set by the "position" command; searches copy it and never write it.
 extern Position RootPosition;

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
+#include "board/position.h"
 #include "eval/eval_cache.h"
 #include "search/hash.h"
 #include "tablebases/registry.h"
@@ -41,12 +43,45 @@ bool IsWholeNumber(const std::string& text) {
 
 // Stores a new current value. A spin value that is not a whole number would silently
 // become the minimum or a partial number: it is refused, with a line saying so.
-void SetValue(OptionRecord& record, std::string value) {
+bool SetValue(OptionRecord& record, std::string value) {
     if (record.type == OPTION_SPIN && !IsWholeNumber(value)) {
         std::printf("info string %s: value %s is not a whole number; ignored\n", record.name, value.c_str());
-        return;
+        return false;
     }
     record.currentValue = std::move(value);
+    return true;
+}
+
+// One "info string" line when the value just set will not be read as it was written.
+void explainValue(const OptionRecord& r) {
+    const char* value = r.currentValue.c_str();
+    switch (r.type) {
+        case OPTION_SPIN: {
+            char used[16];
+            std::snprintf(used, sizeof used, "%d", optionInteger(r.name));
+            if (std::strcmp(used, value) != 0)
+                std::printf("info string %s: value %s taken as %s (range %d to %d)\n", r.name, value, used, r.min,
+                            r.max);
+            break;
+        }
+        case OPTION_CHECK:
+            if (std::strcmp(value, "true") != 0 && std::strcmp(value, "false") != 0)
+                std::printf("info string %s: value %s taken as %s\n", r.name, value, r.on() ? "true" : "false");
+            break;
+        case OPTION_COMBO: {
+            bool listed = false;
+            for (int c = 0; c < OptionChoiceCount && r.choices[c][0]; ++c) listed |= std::strcmp(r.choices[c], value) == 0;
+            if (!listed) {
+                std::printf("info string %s: value %s is not one of", r.name, value);
+                for (int c = 0; c < OptionChoiceCount && r.choices[c][0]; ++c) std::printf(" %s", r.choices[c]);
+                std::printf("\n");
+            }
+            break;
+        }
+        case OPTION_STRING:  // carried whole
+        case OPTION_BUTTON:
+            break;
+    }
 }
 
 }  // namespace
@@ -80,14 +115,15 @@ void cOptions::addOption(const char* name, const char* defaultValue, bool visibl
     }
 }
 
-OptionRecord* cOptions::findOption(const char* name) {
+OptionRecord* cOptions::findOption(const char* name, bool exactCase) {
     for (int i = 0; i < recordCount; ++i)
-        if (std::strcmp(records[i].name, name) == 0) return &records[i];
+        if ((exactCase ? std::strcmp(records[i].name, name) : strcasecmp(records[i].name, name)) == 0)
+            return &records[i];
     return nullptr;
 }
 
-const OptionRecord* cOptions::findOption(const char* name) const {
-    return const_cast<cOptions*>(this)->findOption(name);
+const OptionRecord* cOptions::findOption(const char* name, bool exactCase) const {
+    return const_cast<cOptions*>(this)->findOption(name, exactCase);
 }
 
 void registerEngineParameters() {
@@ -136,6 +172,9 @@ void registerUciOptions() {
     o.addOption("Max CPUs", "2", true, OPTION_SPIN, 1, 8);
     // Analysts want the best few moves side by side; 1 gives the single-line search.
     o.addOption("MultiPV", "1", true, OPTION_SPIN, 1, 32);
+    // Taken off every clock budget, for interfaces and networks that add lag to each move.
+    o.addOption("Move Overhead", "10", true, OPTION_SPIN, 0, 5000);
+    o.addOption("UCI_Chess960", "false", true, OPTION_CHECK, 0, 0);
 }
 
 void applyParameterFile() {
@@ -144,7 +183,7 @@ void applyParameterFile() {
 
 void applyParameterFile(const ParameterFile& file) {
     for (const auto& [key, value] : file.entries())
-        if (OptionRecord* record = Options.findOption(key.c_str())) SetValue(*record, value);
+        if (OptionRecord* record = Options.findOption(key.c_str(), true)) SetValue(*record, value);
 }
 
 void printUciOptions() {
@@ -171,8 +210,9 @@ void handleSetOption(const char* text) {
         const char* newValue = valueStart <= std::strlen(text) ? text + valueStart : "";
         if (value > name) value[-1] = '\0';
         else value[0] = '\0';
+        // One line at most per value: the refusal of a non-number, or what the value is taken as.
         if (OptionRecord* record = Options.findOption(name))
-            SetValue(*record, std::string(newValue, std::strcspn(newValue, "\r\n")));
+            if (SetValue(*record, std::string(newValue, std::strcspn(newValue, "\r\n")))) explainValue(*record);
     } else {
         name[std::strcspn(name, "\r\n")] = '\0';
         if (OptionRecord* record = Options.findOption(name)) record->currentValue = "true";
@@ -255,6 +295,8 @@ void applyOptions(int rootSide) {
     NalimovPathText = optionText("NalimovPath");
     refreshTablebases();
     p.multiPv = optionInteger("MultiPV");
+    p.moveOverhead = optionInteger("Move Overhead");
+    Chess960Castling = optionOn("UCI_Chess960");
     if (OptionRecord* clear = Options.findOption("Clear Hash"); clear && clear->on()) {
         clear->currentValue = "false";
         clearHash();

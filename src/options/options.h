@@ -41,9 +41,10 @@ public:
     // Overflowing the 128 slots prints "Demasiadas opciones\n" and shuts the engine down.
     void addOption(const char* name, const char* defaultValue, bool visible, OptionType type, int min, int max,
                    const char* const* choices = nullptr);
-    // First record with exactly this (case-sensitive) name, or nullptr.
-    OptionRecord* findOption(const char* name);
-    const OptionRecord* findOption(const char* name) const;
+    // First record with this name, or nullptr. Letter case does not count, as the UCI
+    // protocol asks for "setoption", unless `exactCase` (the parameter file's keys).
+    OptionRecord* findOption(const char* name, bool exactCase = false);
+    const OptionRecord* findOption(const char* name, bool exactCase = false) const;
 
     int count() const { return recordCount; }
     const OptionRecord& record(int index) const { return records[index]; }
@@ -70,7 +71,9 @@ void applyParameterFile(const ParameterFile& file);
 // Prints the visible options for "uci".
 void printUciOptions();
 // Takes the text after "setoption name ". A spin value that is not a whole number is
-// ignored with an "info string" (so is such a value in the parameter file).
+// ignored with an "info string" (so is such a value in the parameter file); any other value
+// that will not be read as written (out of range, not a choice) is explained by one
+// "info string" line.
 void handleSetOption(const char* text);
 
 // The option value as the engine reads it: a decimal integer as strtol/atoi takes it,
@@ -103,6 +106,7 @@ struct EngineParameters {
     int32_t hashMegabytes;
     int32_t nalimovCache;                 // megabytes
     int32_t multiPv;                      // principal variations per iteration, 1..32
+    int32_t moveOverhead;                 // milliseconds taken off every clock budget
 };
 extern EngineParameters Parameters;
 // The "NalimovPath" text, carried whole.

@@ -1,5 +1,8 @@
 #include "platform/clock.h"
 
+// POSIX side; the Windows side is in the _windows file beside this one.
+#ifndef _WIN32
+
 #include <cerrno>
 #include <time.h>
 
@@ -19,3 +22,5 @@ void sleepMilliseconds(int milliseconds) {
 }
 
 }  // namespace brinz
+
+#endif  // _WIN32

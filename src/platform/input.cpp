@@ -1,5 +1,8 @@
 #include "platform/input.h"
 
+// POSIX side; the Windows side is in the _windows file beside this one.
+#ifndef _WIN32
+
 #include <cerrno>
 #include <cstdio>
 #include <poll.h>
@@ -90,3 +93,5 @@ void setUnbufferedOutput() {
 }
 
 }  // namespace brinz
+
+#endif  // _WIN32

@@ -7,6 +7,11 @@
 #include <mutex>
 #include <thread>
 
+#if defined(__x86_64__) || defined(__i386__) || defined(_M_X64) || defined(_M_IX86)
+#include <immintrin.h>
+#define BRINZ_HAS_PAUSE 1
+#endif
+
 namespace brinz {
 
 // A mutual-exclusion lock. Take it with std::lock_guard.
@@ -47,8 +52,8 @@ inline int32_t atomicExchange(std::atomic<int32_t>& target, int32_t value) {
 
 // Lets the other hyperthread or process run while spinning on a flag.
 inline void spinPause() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
+#ifdef BRINZ_HAS_PAUSE
+    _mm_pause();
 #endif
 }
 

@@ -176,9 +176,8 @@ int loadBlock(TableFile& tf, int32_t b, uint32_t blockNumber) {
         returnDecoderState(state);
         return error ? -1 : int(length);
     }
-    // long is 64 bits here: the largest files pass 4 GiB without stepping.
-    static_assert(sizeof(long) == 8);
-    if (std::fseek(tf.file, long(blockNumber) * TableBlockBytes, SEEK_SET) != 0) return -1;
+    // 64-bit offsets: the largest files pass 4 GiB without stepping.
+    if (!seekFile(tf.file, int64_t(blockNumber) * TableBlockBytes)) return -1;
     size_t got = std::fread(data, 1, TableBlockBytes, tf.file);
     if (got < size_t(TableBlockBytes) && std::ferror(tf.file)) {
         std::clearerr(tf.file);

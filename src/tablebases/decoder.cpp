@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
+#include "platform/files.h"
 #include "tablebases/memory.h"
 
 namespace brinz {
 
 namespace {
-
-static_assert(sizeof(long) >= 8, "block offsets are passed to fseek");
 
 // Failing places, kept in the error code above the kind.
 enum FailPlace : int {
@@ -282,10 +281,10 @@ int openCompressedFile(std::FILE* file, CompressedFileInfo*& info) {
     if (fieldsEnd + 1 + 4 > headerLength) return fail(AT_HEADER_LAYOUT, DECODE_FILE_BROKEN);
 
     // A header longer than the file is a short read; found before allocating that length.
-    long here = std::ftell(file);
-    if (here >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
-        long size = std::ftell(file);
-        bool seekBack = std::fseek(file, here, SEEK_SET) == 0;
+    int64_t here = tellFile(file);
+    if (here >= 0 && seekFileEnd(file)) {
+        int64_t size = tellFile(file);
+        bool seekBack = seekFile(file, here);
         if (!seekBack) return fail(AT_HEADER_REST, DECODE_READ_ERROR);
         if (size >= 0 && uint64_t(size - here) < headerLength - HeaderFixedBytes)
             return fail(AT_HEADER_REST, DECODE_READ_ERROR);
@@ -352,7 +351,7 @@ int readCompressedBlock(const CompressedFileInfo& info, DecoderState& state, std
     uint64_t start = blockOffset(info, block);
     uint64_t compressed = blockOffset(info, block + 1) - start;
     if (compressed - 1 >= CompressedBlockSize) return fail(AT_BLOCK_LENGTHS, DECODE_FILE_BROKEN);
-    if (std::fseek(file, long(start), SEEK_SET) != 0) return fail(AT_SEEK, DECODE_READ_ERROR);
+    if (!seekFile(file, int64_t(start))) return fail(AT_SEEK, DECODE_READ_ERROR);
     if (std::fread(state.input, 1, size_t(compressed), file) != compressed) return fail(AT_BLOCK_READ, DECODE_READ_ERROR);
     return beginBlock(state, block, length, uint32_t(compressed));
 }

@@ -182,7 +182,6 @@ int registerTableFile(int table, const char* directory, int side) {
     TableFile& tf = tableFiles[table][fileSide];
     if (tf.registered.load(Relaxed)) return 1;  // an earlier directory wins
 
-    // No drive letters here, so no drive test: a missing directory simply opens nothing.
     const size_t directoryLength = std::strlen(directory);
     const size_t stemLength = std::strlen(descriptor.name);
     if (directoryLength > MaxDirectoryLength) return 0;
@@ -201,12 +200,12 @@ int registerTableFile(int table, const char* directory, int side) {
     if (file) {
         ++scanStatistics.opens;
         if (!(descriptor.flags & TB_16BIT)) {
-            if (std::fseek(file, 0, SEEK_END) != 0) {
+            if (!seekFileEnd(file)) {
                 std::printf("*** Seek in %s failed\n", name);
                 return leaveOut(file, nullptr);
             }
-            const long length = std::ftell(file);
-            if (size != 0 && (length < 0 || (unsigned long)length != size)) {
+            const int64_t length = tellFile(file);
+            if (size != 0 && (length < 0 || uint64_t(length) != size)) {
                 reportCorrupted(name, size, (unsigned long)length);
                 return leaveOut(file, nullptr);
             }
@@ -297,7 +296,9 @@ int scanPathList(const char* path) {
         if (length <= MaxDirectoryLength) {
             std::memcpy(directory, piece, length);
             directory[length] = '\0';
-            for (int t = 1; t < TableCount; ++t) {
+            // An absent drive, or one without a medium, is asked once per scan, not per file.
+            const bool reachable = driveReachable(directory);
+            for (int t = 1; reachable && t < TableCount; ++t) {
                 bool found = registerTableFile(t, directory, 0);
                 if (!isSymmetric(t) && registerTableFile(t, directory, 1)) found = true;
                 if (found && t > largest) largest = t;

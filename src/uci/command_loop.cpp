@@ -58,6 +58,7 @@ void initialiseEngine() {
     registerEngineParameters();
     registerUciOptions();
     applyParameterFile();
+    Chess960Castling = optionOn("UCI_Chess960");
     SetPositionFromFen(RootPosition, StartFen);
 }
 
@@ -84,7 +85,12 @@ void dispatchCommand(const char* line) {
     if (strncasecmp(line, "position", 8) == 0) return handlePosition(rest(9));
     if (strncasecmp(line, "quit", 4) == 0) shutdownEngine();
     if (strncasecmp(line, "go", 2) == 0) return handleGo(rest(3));
-    if (strncasecmp(line, "setoption name", 14) == 0) return handleSetOption(rest(15));
+    if (strncasecmp(line, "setoption name", 14) == 0) {
+        handleSetOption(rest(15));
+        // Moves are read and written in the chosen notation from the next command on.
+        Chess960Castling = optionOn("UCI_Chess960");
+        return;
+    }
     if (strncasecmp(line, "bench", 5) == 0) return bench();
     if (strncasecmp(line, "perft", 5) == 0) return handlePerft(rest(6));
     if (strncasecmp(line, "eval", 4) == 0) return handleEval();

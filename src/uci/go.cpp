@@ -126,6 +126,13 @@ TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo,
     return limits;
 }
 
+TimeLimits withoutOverhead(TimeLimits limits, int64_t overhead) {
+    const int64_t lag = overhead < 0 ? 0 : overhead;
+    limits.softLimit = limits.softLimit > lag ? limits.softLimit - lag : 0;
+    limits.hardLimit = limits.hardLimit > lag ? limits.hardLimit - lag : 0;
+    return limits;
+}
+
 uint32_t pollIntervalFor(int64_t nodes) {
     if (nodes <= 0) return uint32_t(PollIntervalNodes);
     int64_t checks = (nodes + PollIntervalNodes - 1) / PollIntervalNodes;
@@ -149,7 +156,9 @@ void startSearch(const GoParameters& go, const Move* searchMoves) {
     clock.noTimeLimit = go.infinite || (time == 0 && increment == 0 && (go.depth || go.nodes || go.movetime));
     // "go mate" hunts the mate without a clock; only "stop" or another given limit ends it sooner.
     if (go.mate > 0) clock.noTimeLimit = true;
-    TimeLimits limits = computeTimeLimits(time, increment, go.movestogo, Parameters.ponder != 0);
+    // The interface's and the network's lag is paid on every move, out of the clock.
+    TimeLimits limits = withoutOverhead(computeTimeLimits(time, increment, go.movestogo, Parameters.ponder != 0),
+                                        Parameters.moveOverhead);
     clock.softLimit = limits.softLimit;
     clock.hardLimit = limits.hardLimit;
     clock.extraTime = 0;

@@ -36,6 +36,8 @@ struct TimeLimits {
 // The target and maximum thinking time for own clock `time`, increment `increment` and
 // `movesToGo` (0 = none), with a quarter more target time when `ponderOption` is on.
 TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo, bool ponderOption);
+// `limits` less `overhead` milliseconds ("Move Overhead") each, never below 0.
+TimeLimits withoutOverhead(TimeLimits limits, int64_t overhead);
 
 // Parses the go line, searches and prints "bestmove", then sets SearchState to Idle.
 // Search moves none of which is legal here restrict nothing.

@@ -108,5 +108,38 @@ TEST_P(TextToMoveTest, MatchesTheFirstLegalGeneratedMove) {
 INSTANTIATE_TEST_SUITE_P(Board, TextToMoveTest, testing::ValuesIn(ParseCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Castling written and read as the king taking its own rook, as Chess960 interfaces do.
+class Chess960NotationTest : public testing::TestWithParam<ParseCase> {
+protected:
+    void SetUp() override { Chess960Castling = true; }
+    void TearDown() override { Chess960Castling = false; }
+};
+
+const ParseCase Chess960Cases[] = {
+    {"KingTakesRook", Castles, "e1h1", "e1h1", true},
+    {"KingToDestinationStillRead", Castles, "e1g1", "e1h1", true},
+    {"QueensideToDestinationStillRead", Castles, "e1c1", "e1a1", true},
+    {"QueensideKingTakesRook", KingB1RookA1, "b1a1", "b1a1", true},
+    // b1c1 is also a king step: in this notation it is that step.
+    {"KingStepNotCastling", KingB1RookA1, "b1c1", "b1c1", false},
+    {"RookOnTheDestination", KingB1RookA1, "b1g1", "b1g1", true},
+    {"KingStaysOnG1", KingG1RookH1, "g1g1", "g1h1", true},
+    {"KingStaysOnG1TakesRook", KingG1RookH1, "g1h1", "g1h1", true},
+    {"PlainMovesUnchanged", StartFen, "g1f3", "g1f3", false},
+    {"XFenOutermostRook", "rk4r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w KQkq - 0 1", "b1a1", "b1a1", true},
+};
+
+TEST_P(Chess960NotationTest, ReadsBothAndWritesKingTakesRook) {
+    const ParseCase& c = GetParam();
+    Position pos = support::positionFromFen(c.fen);
+    Move move = TextToMove(pos, c.text);
+    ASSERT_NE(move, MOVE_NULL);
+    EXPECT_EQ(Text(move), c.expected);
+    EXPECT_EQ((move & CASTLE) != 0, c.castle);
+}
+
+INSTANTIATE_TEST_SUITE_P(Board, Chess960NotationTest, testing::ValuesIn(Chess960Cases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 }  // namespace
 }  // namespace brinz

@@ -83,6 +83,36 @@ TEST_P(PerftTest, MirroredPositionHasTheSameCount) {
 
 INSTANTIATE_TEST_SUITE_P(Board, PerftTest, testing::ValuesIn(Cases), CaseName);
 
+// The Chess960 arrays above in X-FEN, read in Chess960 mode: K and Q name the outermost
+// rook on each side of the king. Outside that mode they name corner rooks beside a king
+// on the e-file, so these rights are dropped.
+const PerftCase XFenCases[] = {
+    {"RooksOnFAndH", "bqnb1rkr/pp3ppp/3ppn2/2p5/5P2/P2P4/NPP1P1PP/BQ1BNRKR w KQkq - 2 9", 4, 326672},
+    {"KingB1RookA1", "rk4r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w KQkq - 0 1", 4, 316079},
+    {"KingG1RookH1", "rn4kr/pppppppp/8/8/8/8/PPPPPPPP/RN4KR w KQkq - 0 1", 4, 169885},
+    {"EnemyQueenBehindRookB1", "1rk4r/pppppppp/8/8/8/8/1PPPPPPP/qRK4R w KQkq - 0 1", 4, 407035},
+};
+
+class XFenPerftTest : public testing::TestWithParam<PerftCase> {
+protected:
+    void TearDown() override { Chess960Castling = false; }
+};
+
+TEST_P(XFenPerftTest, MatchesTheShredderFenCountInChess960Mode) {
+    Chess960Castling = true;
+    Position pos = support::positionFromFen(GetParam().fen);
+    EXPECT_EQ(Perft(pos, GetParam().depth), GetParam().nodes);
+    std::string mirrored = MirrorFen(GetParam().fen);
+    Position mirror = support::positionFromFen(mirrored.c_str());
+    EXPECT_EQ(Perft(mirror, GetParam().depth), GetParam().nodes) << mirrored;
+    Chess960Castling = false;
+    Position standard = support::positionFromFen(GetParam().fen);
+    EXPECT_EQ(pos.castleLost, 0);
+    EXPECT_EQ(standard.castleLost, 15);
+}
+
+INSTANTIATE_TEST_SUITE_P(Board, XFenPerftTest, testing::ValuesIn(XFenCases), CaseName);
+
 TEST(PerftDivideTest, ListsRootMovesInGenerationOrderThenTheTotal) {
     Position pos = support::positionFromFen("7k/8/8/8/8/8/8/K7 w - - 0 1");
     EXPECT_EQ(PerftDivide(pos, 2), "a1b2: 3\na1a2: 3\na1b1: 3\n\nNodes searched: 9\n");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -36,11 +37,13 @@ TEST_F(RegistryTest, ListsTheVisibleOptionsByteForByte) {
               "option name Clear Hash type button \n"
               "option name Ponder type check default false \n"
               "option name Max CPUs type spin default 2 min 1 max 8\n"
-              "option name MultiPV type spin default 1 min 1 max 32\n");
-    EXPECT_EQ(Options.count(), 37);
+              "option name MultiPV type spin default 1 min 1 max 32\n"
+              "option name Move Overhead type spin default 10 min 0 max 5000\n"
+              "option name UCI_Chess960 type check default false \n");
+    EXPECT_EQ(Options.count(), 39);
 }
 
-TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
+TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesInAnyCase) {
     struct Case {
         const char* line;
         const char* name;
@@ -48,7 +51,9 @@ TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
     } cases[] = {
         {"NULLMOVE value false\n", "NULLMOVE", "false"},
         {"Hash value 128\n", "Hash", "128"},
-        {"hash value 16\n", "Hash", "128"},  // names are case-sensitive
+        {"hash value 16\n", "Hash", "16"},  // names match in any letter case
+        {"null_move_reduction_END value 1\n", "NULL_MOVE_REDUCTION_END", "1"},
+        {"Hash value 128\n", "Hash", "128"},
         {"Max CPUs value 4\r\n", "Max CPUs", "4"},
         {"NalimovPath value /tb/one;/tb/two\n", "NalimovPath", "/tb/one;/tb/two"},
         {"Clear Hash\n", "Clear Hash", "true"},
@@ -72,8 +77,13 @@ TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
         handleSetOption(c.line);
         const std::string said = testing::internal::GetCapturedStdout();
         EXPECT_EQ(Options.findOption(c.name)->currentValue, c.value);
+        // A refused value says so; a value taken otherwise than written ("-8" is clamped) is
+        // explained instead; never more than one line for one value.
         const bool refused = std::string(c.line).rfind("Hash value", 0) == 0 && before == c.value;
-        EXPECT_EQ(said.rfind("info string Hash: value ", 0) == 0, refused) << said;
+        const bool refusal = said.rfind("info string Hash: value ", 0) == 0 &&
+                             said.find(" is not a whole number; ignored\n") != std::string::npos;
+        EXPECT_EQ(refusal, refused) << said;
+        EXPECT_LE(std::count(said.begin(), said.end(), '\n'), 1) << said;
     }
     testing::internal::CaptureStdout();
     printUciOptions();
@@ -140,6 +150,8 @@ TEST_F(RegistryTest, ParameterFileEntriesSetNamedOptions) {
     EXPECT_STREQ(Options.findOption("Hash")->defaultValue, "64");
     EXPECT_EQ(Options.findOption("NULLMOVE")->currentValue, "false");
     EXPECT_EQ(Options.findOption("NalimovPath")->currentValue, std::string(300, 'p'));
+    // The file's keys keep their exact case: "hash = 8" names nothing.
+    EXPECT_EQ(Options.findOption("hash", true), nullptr);
 }
 
 TEST_F(RegistryTest, LongNalimovPathIsCarriedWhole) {

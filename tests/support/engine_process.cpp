@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -20,10 +21,21 @@ int64_t nowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// BRINZ_TEST_ENGINE names another engine binary to test in place of the one built here
+// (the Windows build, say), and BRINZ_TEST_ENGINE_WRAPPER a program that runs it (wine).
+std::string environmentText(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
 }  // namespace
 
-EngineProcess::EngineProcess(const std::string& workingDirectory, const std::string& binary) {
+EngineProcess::EngineProcess(const std::string& workingDirectory, const std::string& requested) {
     std::signal(SIGPIPE, SIG_IGN);
+    std::string binary = requested;
+    const std::string replacement = environmentText("BRINZ_TEST_ENGINE");
+    if (requested == BRINZ_BINARY && !replacement.empty()) binary = replacement;
+    const std::string wrapper = environmentText("BRINZ_TEST_ENGINE_WRAPPER");
     int in[2], out[2];
     if (pipe(in) != 0 || pipe(out) != 0) return;
     pid = fork();
@@ -35,7 +47,10 @@ EngineProcess::EngineProcess(const std::string& workingDirectory, const std::str
         close(out[0]);
         close(out[1]);
         if (!workingDirectory.empty() && chdir(workingDirectory.c_str()) != 0) _exit(127);
-        execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+        if (wrapper.empty())
+            execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+        else
+            execlp(wrapper.c_str(), wrapper.c_str(), binary.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
     close(in[0]);
@@ -77,7 +92,9 @@ bool EngineProcess::readLine(std::string& line, int timeoutMs) {
     for (;;) {
         size_t newline = pending.find('\n');
         if (newline != std::string::npos) {
-            line = pending.substr(0, newline);
+            // A Windows engine ends its lines with CR LF.
+            const size_t end = newline > 0 && pending[newline - 1] == '\r' ? newline - 1 : newline;
+            line = pending.substr(0, end);
             pending.erase(0, newline + 1);
             return true;
         }

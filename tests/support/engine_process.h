@@ -8,7 +8,9 @@ namespace brinz::support {
 // The real engine binary as a child process, driven over pipes as a GUI drives it.
 class EngineProcess {
 public:
-    // Starts the engine in `workingDirectory` (the current one when empty).
+    // Starts the engine in `workingDirectory` (the current one when empty). The default
+    // binary gives way to BRINZ_TEST_ENGINE, run through BRINZ_TEST_ENGINE_WRAPPER when
+    // that is set (BRINZ_TEST_ENGINE=build/windows/brinz.exe BRINZ_TEST_ENGINE_WRAPPER=wine).
     explicit EngineProcess(const std::string& workingDirectory = "",
                            const std::string& binary = BRINZ_BINARY);
     ~EngineProcess();

@@ -22,6 +22,8 @@ const std::vector<std::string> UciAnswer = {
     "option name Ponder type check default false ",
     "option name Max CPUs type spin default 2 min 1 max 8",
     "option name MultiPV type spin default 1 min 1 max 32",
+    "option name Move Overhead type spin default 10 min 0 max 5000",
+    "option name UCI_Chess960 type check default false ",
     "uciok",
 };
 
@@ -116,6 +118,33 @@ TEST(CommandLoop, SpinValuesThatAreNotWholeNumbersAreIgnored) {
     bool third = false;
     for (const std::string& line : lines) third |= line.rfind("info multipv 3 ", 0) == 0;
     EXPECT_TRUE(third);
+}
+
+TEST(CommandLoop, OptionNamesIgnoreCaseAndValuesNotTakenAsWrittenAreExplained) {
+    const std::string longPath(200, 'p');
+    const struct {
+        std::string line, explanation;  // no explanation: the value is taken as written
+    } cases[] = {
+        {"setoption name hash value 5000", "info string Hash: value 5000 taken as 1024 (range 4 to 1024)"},
+        {"setoption name MOVE OVERHEAD value 9000", "info string Move Overhead: value 9000 taken as 5000 (range 0 to 5000)"},
+        {"setoption name max cpus value -2", "info string Max CPUs: value -2 taken as 1 (range 1 to 8)"},
+        {"setoption name max cpus value many", "info string Max CPUs: value many is not a whole number; ignored"},
+        {"setoption name ponder value yes", "info string Ponder: value yes taken as false"},
+        {"setoption name late_move_reduction value off",
+         "info string LATE_MOVE_REDUCTION: value off is not one of ALL NON_PV OFF"},
+        {"setoption name NalimovPath value " + longPath, ""},  // carried whole
+        {"setoption name HASH value 128", ""},
+        {"setoption name uci_chess960 value true", ""},
+        {"setoption name futility_pruning value NON_PV", ""},
+        {"setoption name clear hash", ""},
+    };
+    EngineProcess engine;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::vector<std::string> expected;
+        if (!c.explanation.empty()) expected.push_back(c.explanation);
+        EXPECT_EQ(support::commandOutput(engine, {c.line}), expected);
+    }
 }
 
 TEST(CommandLoop, ParameterFileSetsOptionsButNotAdvertisedDefaults) {

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cstdlib>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -114,6 +117,35 @@ TEST_P(TablebaseMates, WithoutTablesFromItsOwnKnowledge) {
 
 INSTANTIATE_TEST_SUITE_P(Endgames, TablebaseMates, testing::ValuesIn(LongestWins),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The table directory in the forms interfaces give it. Where the engine under test runs on
+// Windows (under Wine, whose drive Z: is the Unix root), drive letters and backslashes too,
+// and an absent drive is passed over.
+TEST(Endgames, TableDirectoryInEveryPathForm) {
+    support::initialiseTables();
+    if (support::threeManTables().plain.empty()) GTEST_SKIP() << support::threeManTables().reason;
+    const std::string dir = support::threeManTables().compressed;
+    std::vector<std::pair<std::string, bool>> cases = {
+        {dir, true}, {dir + "/", true}, {"/no/such/dir;" + dir, true}, {"/no/such/dir", false}};
+    const char* wrapper = std::getenv("BRINZ_TEST_ENGINE_WRAPPER");
+    if (wrapper && *wrapper) {
+        std::string backslashed = dir;
+        std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+        cases.insert(cases.end(), {{"Z:" + backslashed, true},
+                                   {"z:" + dir, true},
+                                   {"Z:" + backslashed + "\\", true},
+                                   {"Q:\\tb;Z:" + backslashed, true}});
+    }
+    for (const auto& [path, found] : cases) {
+        SCOPED_TRACE(path);
+        EngineProcess engine;
+        std::vector<std::string> output =
+            support::commandOutput(engine, {"setoption name NalimovPath value " + path,
+                                            "position fen 8/8/8/5k2/8/8/1Q6/K7 w - - 0 1", "go depth 1", "eval"});
+        const bool win = std::find(output.begin(), output.end(), "Tablebase: win in 10") != output.end();
+        EXPECT_EQ(win, found);
+    }
+}
 
 // The once-a-second status line counts the probes that found a value.
 TEST(Endgames, StatusLineCountsTablebaseHits) {

@@ -41,6 +41,23 @@ TEST_P(TimeLimitTest, FollowsTheTable) {
 INSTANTIATE_TEST_SUITE_P(Go, TimeLimitTest, testing::ValuesIn(LimitCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(Go, MoveOverheadComesOffBothBudgetsNeverBelowZero) {
+    struct Case {
+        int64_t soft, hard, overhead, wantSoft, wantHard;
+    } cases[] = {
+        {1500, 7500, 10, 1490, 7490},
+        {1500, 7500, 0, 1500, 7500},
+        {300, 2000, 500, 0, 1500},
+        {100, 100, 5000, 0, 0},
+        {1500, 7500, -20, 1500, 7500},
+    };
+    for (const Case& c : cases) {
+        TimeLimits limits = withoutOverhead(TimeLimits{c.soft, c.hard}, c.overhead);
+        EXPECT_EQ(limits.softLimit, c.wantSoft) << c.overhead;
+        EXPECT_EQ(limits.hardLimit, c.wantHard) << c.overhead;
+    }
+}
+
 TEST(GoLine, ReadsEveryKeywordAndLeavesGarbageAtZero) {
     GoParameters go = parseGoLine("wtime 300000 btime 290000 winc 2000 binc -5 movestogo 12 depth x nodes 5000 "
                                   "movetime 999999999999 mate 3 infinite ponder\n");

@@ -175,5 +175,36 @@ TEST(PositionMovesTest, RepetitionSeenAfterTwoThousandPlies) {
     EXPECT_NE(lastPv.find(" score cp 0 "), std::string::npos) << lastPv;
 }
 
+// UCI_Chess960 switches the castling notation of the whole protocol: searchmoves, position
+// moves and bestmove. Both notations are read in both modes.
+TEST(Chess960Option, CastlingIsWrittenAsKingTakesRookOnlyWhenOn) {
+    const std::string KingB1 = "rk4r1/pppppppp/8/8/8/8/PPPPPPPP/RK4R1 w ";
+    const std::string Castles = "r3k2r/p6p/8/8/8/8/P6P/R3K2R w KQkq - 0 1";
+    const struct {
+        const char* option;
+        std::string fen, move, bestmove;
+    } cases[] = {
+        {"false", KingB1 + "GAga - 0 1", "b1a1", "b1c1"},
+        {"true", KingB1 + "GAga - 0 1", "b1a1", "b1a1"},
+        {"true", KingB1 + "KQkq - 0 1", "b1a1", "b1a1"},  // X-FEN
+        {"false", Castles, "e1h1", "e1g1"},
+        {"true", Castles, "e1g1", "e1h1"},
+        {"true", Castles, "e1c1", "e1a1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.option) + " " + c.fen + " " + c.move);
+        support::EngineProcess engine;
+        engine.send(std::string("setoption name UCI_Chess960 value ") + c.option);
+        engine.send("position fen " + c.fen);
+        engine.send("go depth 2 searchmoves " + c.move);
+        std::vector<std::string> lines = engine.readUntil("bestmove");
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines.back().substr(0, 14), "bestmove " + c.bestmove + " ");
+        // The move as printed is read back and played.
+        EXPECT_EQ(commandOutput(engine, {"position fen " + c.fen + " moves " + c.bestmove}),
+                  std::vector<std::string>{});
+    }
+}
+
 }  // namespace
 }  // namespace brinz

@@ -7,8 +7,13 @@
 const { spawn } = require('child_process');
 const fs = require('fs');
 const path = require('path');
-const { Chess } = require('chess.js');
+const { Chess: StandardChess } = require('chess.js');
+const { Chess960 } = require('./chess960');
 const { Sprt, describe } = require('./sprt');
+
+// The rules library of the match: chess.js, or for --chess960 the small library beside
+// this file (chess.js knows castling only from the standard array).
+let Chess = StandardChess;
 
 const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
 
@@ -27,6 +32,9 @@ const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
   --max-moves N         adjudicate a draw after N moves of each side (default: none)
   --random-plies N      add N random legal plies (seeded by the game number) to each opening,
                         so that repeated openings give different games (default 0)
+  --chess960            Chess960: openings are FENs of Chess960 arrays (X-FEN or Shredder-FEN),
+                        the engines get UCI_Chess960=true and castle as king takes own rook,
+                        and every move is checked by chess960.js instead of chess.js
   --quiet               no line per game
   --concurrency K       play K games at once, each with its own engine processes (default 1)
   --seed N              take the openings in an order shuffled by N instead of file order
@@ -41,7 +49,7 @@ const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
 function parseArguments(argv) {
     const args = { engine: null, engine2: null, tc: '2+0.05', games: null, openings: null, options: [],
                    options1: [], options2: [], pgn: 'match.pgn', margin: 0, maxMoves: 0, randomPlies: 0, quiet: false,
-                   concurrency: 1, seed: null, sprt: null, alpha: 0.05, beta: 0.05, report: 10 };
+                   concurrency: 1, seed: null, sprt: null, alpha: 0.05, beta: 0.05, report: 10, chess960: false };
     for (let i = 0; i < argv.length; ++i) {
         const key = argv[i];
         const value = () => {
@@ -74,12 +82,17 @@ function parseArguments(argv) {
             case '--alpha': args.alpha = parseFloat(value()); break;
             case '--beta': args.beta = parseFloat(value()); break;
             case '--report': args.report = parseInt(value(), 10); break;
+            case '--chess960': args.chess960 = true; break;
             case '--help': case '-h': console.log(USAGE); process.exit(0); break;
             default: throw new Error(`unknown argument ${key}`);
         }
     }
     if (!args.engine) throw new Error('--engine is required');
     if (args.games === null) args.games = args.sprt ? Infinity : 2;
+    if (args.chess960) {
+        Chess = Chess960;
+        args.options.push('UCI_Chess960=true');
+    }
     if (!(args.games > 0)) throw new Error('--games must be a positive number');
     if (!(args.concurrency >= 1)) throw new Error('--concurrency must be a positive number');
     if (args.seed !== null && !Number.isInteger(args.seed)) throw new Error('--seed must be a whole number');
@@ -374,6 +387,7 @@ function pgnOf(record, startFen, board, tc) {
         ['Round', String(record.round)], ['White', record.white], ['Black', record.black],
         ['Result', record.result], ['TimeControl', tc.text], ['Termination', record.reason],
     ];
+    if (Chess === Chess960) headers.push(['Variant', 'Chess960']);
     if (startFen !== new Chess().fen()) headers.push(['SetUp', '1'], ['FEN', startFen]);
     const san = board.history();
     let text = headers.map(([k, v]) => `[${k} "${v}"]`).join('\n') + '\n\n';

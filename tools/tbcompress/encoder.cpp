@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/files.h"
 #include "tablebases/decoder.h"
 
 namespace brinz::tbcompress {
@@ -223,7 +224,7 @@ public:
     }
     bool read(uint32_t block, uint8_t* data) const {
         uint32_t n = length(block);
-        return std::fseek(file, long(uint64_t(block) * BlockSize), SEEK_SET) == 0 &&
+        return seekFile(file, int64_t(uint64_t(block) * BlockSize)) &&
                std::fread(data, 1, n, file) == n;
     }
 
@@ -313,8 +314,8 @@ CompressResult compressTableFile(const std::string& input, const std::string& ou
     if (!std::filesystem::is_regular_file(input, error)) return CompressResult::UnreadableFile;
     FilePointer in(std::fopen(input.c_str(), "rb"));
     if (!in) return CompressResult::UnreadableFile;
-    if (std::fseek(in.get(), 0, SEEK_END) != 0) return CompressResult::UnreadableFile;
-    long end = std::ftell(in.get());
+    if (!seekFileEnd(in.get())) return CompressResult::UnreadableFile;
+    int64_t end = tellFile(in.get());
     if (end < 0) return CompressResult::UnreadableFile;
     uint64_t size = uint64_t(end);
     stats.inputBytes = size;
