@@ -105,7 +105,7 @@ TEST_F(SearchTest, NodeWithEveryMovePrunedStoresAlphaNotMinusInfinity) {
     int a = -INFINITE_SCORE, b = INFINITE_SCORE;
     Move move;
     bool mateThreat, nullAllowed = true;
-    ASSERT_TRUE(probeHash(pos, a, b, 0, move, mateThreat, nullAllowed));
+    ASSERT_TRUE(probeHash(pos, a, b, 0, move, mateThreat, nullAllowed, 3));
     EXPECT_EQ(b, alpha) << "stored upper bound";
     EXPECT_EQ(a, -INFINITE_SCORE);
 }
