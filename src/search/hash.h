@@ -77,15 +77,16 @@ bool probeHash(const Position& pos, int& alpha, int& beta, int depth, Move& move
 void storeHash(const Position& pos, Move move, int score, int depth, int bound, bool mateThreat, int ply);
 
 // Mate scores count plies from the root; the table keeps them counted from the node.
-// The infinite bounds (beyond MATE) pass unchanged.
+// A mate can lie no nearer the root than the node, so a stored mate never exceeds MATE;
+// the infinite bounds (beyond MATE) pass unchanged.
 inline int scoreToHash(int score, int ply) {
     if (score >= MATE_BOUND && score <= MATE) return score + ply;
     if (score <= -MATE_BOUND && score >= -MATE) return score - ply;
     return score;
 }
 inline int scoreFromHash(int score, int ply) {
-    if (score >= MATE_BOUND && score <= MATE + ply) return score - ply;
-    if (score <= -MATE_BOUND && score >= -MATE - ply) return score + ply;
+    if (score >= MATE_BOUND && score <= MATE) return score - ply;
+    if (score <= -MATE_BOUND && score >= -MATE) return score + ply;
     return score;
 }
 

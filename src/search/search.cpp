@@ -176,8 +176,10 @@ bool isDraw(const Position& pos) {
     if (pos.material[WHITE] == 0 && pos.material[BLACK] == 0) return true;
     if (pawnsOf(pos, WHITE) == 0 && pawnsOf(pos, BLACK) == 0 && pos.material[WHITE] + pos.material[BLACK] < 1280)
         return true;
+    // The whole reversible stretch: back to the position right after the last capture or
+    // pawn move, or to the first position of the known history.
     int limit = pos.ply < pos.fifty ? pos.ply : pos.fifty;
-    for (int k = 2; k < limit; k += 2)
+    for (int k = 2; k <= limit; k += 2)
         if (pos.keyHistory[pos.ply - k] == pos.key) return true;
     return false;
 }

@@ -147,6 +147,28 @@ TEST_F(HashTest, MateScoresComeBackUnchangedAndHugeDepthsDoNotWrap) {
     EXPECT_EQ(p.alpha, 29995) << "an endless-analysis depth must stay deep, not wrap negative";
 }
 
+TEST_F(HashTest, MateScoresKeepTheirDistanceFromTheNodeWhateverThePlyOfTheProbe) {
+    struct Case {
+        int score, storePly, probePly, expected;
+    };
+    const Case cases[] = {
+        {MATE - 10, 7, 2, MATE - 5},     // mate three plies below the node, seen from ply 2
+        {MATE - 10, 7, 12, MATE - 15},
+        {-(MATE - 9), 5, 1, -(MATE - 5)},  // mated four plies below the node
+        {MATE_BOUND - 1, 7, 2, MATE_BOUND - 1},  // an ordinary score moves with no ply
+        {-INFINITE_SCORE, 7, 2, -INFINITE_SCORE},
+    };
+    for (const Case& c : cases) {
+        Position pos = withKey(0xBEEF00 + uint64_t(c.storePly));
+        storeHash(pos, 0, c.score, 600, BOUND_EXACT, false, c.storePly);
+        Probe p{false, -INFINITE_SCORE, INFINITE_SCORE, 0, false, true};
+        p.found = probeHash(pos, p.alpha, p.beta, 60, p.move, p.mateThreat, p.nullAllowed, c.probePly);
+        ASSERT_TRUE(p.found);
+        EXPECT_EQ(p.alpha, c.expected) << c.score;
+        EXPECT_EQ(p.beta, c.expected) << c.score;
+    }
+}
+
 TEST_F(HashTest, FillEstimateCountsThisSearchsStores) {
     EXPECT_EQ(hashFullPermill(), 0);
     hashStores.store(4 * clusterCount, Relaxed);
@@ -172,7 +194,7 @@ TEST(HashOptions, ClearHashButtonEmptiesTheTableAtTheNextSearchStartAndReleases)
     int alpha = -100, beta = 100;
     Move move;
     bool mateThreat, nullAllowed = true;
-    EXPECT_FALSE(probeHash(pos, alpha, beta, 0, move, mateThreat, nullAllowed));
+    EXPECT_FALSE(probeHash(pos, alpha, beta, 0, move, mateThreat, nullAllowed, 0));
     EXPECT_STREQ(optionText("Clear Hash"), "false");
     handleSetOption("Hash value 64");
 }
