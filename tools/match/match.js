@@ -8,6 +8,7 @@ const { spawn } = require('child_process');
 const fs = require('fs');
 const path = require('path');
 const { Chess } = require('chess.js');
+const { Sprt, describe } = require('./sprt');
 
 const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
 
@@ -26,11 +27,21 @@ const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
   --max-moves N         adjudicate a draw after N moves of each side (default: none)
   --random-plies N      add N random legal plies (seeded by the game number) to each opening,
                         so that repeated openings give different games (default 0)
-  --quiet               no line per game`;
+  --quiet               no line per game
+  --concurrency K       play K games at once, each with its own engine processes (default 1)
+  --seed N              take the openings in an order shuffled by N instead of file order
+  --sprt ELO0,ELO1      play game pairs (each opening with both colours) until a sequential
+                        test decides between H0: Elo = ELO0 and H1: Elo = ELO1 (logistic Elo
+                        of the first engine against the second, pentanomial model); --games
+                        then caps the run (no cap by default). Exit status: 0 H1 accepted,
+                        3 H0 accepted, 4 unfinished (cap reached)
+  --alpha A, --beta B   error rates of the test (default 0.05 each)
+  --report N            pairs between two status lines of the test (default 10)`;
 
 function parseArguments(argv) {
-    const args = { engine: null, engine2: null, tc: '2+0.05', games: 2, openings: null, options: [],
-                   options1: [], options2: [], pgn: 'match.pgn', margin: 0, maxMoves: 0, randomPlies: 0, quiet: false };
+    const args = { engine: null, engine2: null, tc: '2+0.05', games: null, openings: null, options: [],
+                   options1: [], options2: [], pgn: 'match.pgn', margin: 0, maxMoves: 0, randomPlies: 0, quiet: false,
+                   concurrency: 1, seed: null, sprt: null, alpha: 0.05, beta: 0.05, report: 10 };
     for (let i = 0; i < argv.length; ++i) {
         const key = argv[i];
         const value = () => {
@@ -51,12 +62,31 @@ function parseArguments(argv) {
             case '--max-moves': args.maxMoves = parseInt(value(), 10); break;
             case '--random-plies': args.randomPlies = parseInt(value(), 10); break;
             case '--quiet': args.quiet = true; break;
+            case '--concurrency': args.concurrency = parseInt(value(), 10); break;
+            case '--seed': args.seed = parseInt(value(), 10); break;
+            case '--sprt': {
+                const text = value();
+                const match = /^(-?\d+(?:\.\d+)?),(-?\d+(?:\.\d+)?)$/.exec(text);
+                if (!match) throw new Error(`--sprt needs ELO0,ELO1, not "${text}"`);
+                args.sprt = { elo0: parseFloat(match[1]), elo1: parseFloat(match[2]) };
+                break;
+            }
+            case '--alpha': args.alpha = parseFloat(value()); break;
+            case '--beta': args.beta = parseFloat(value()); break;
+            case '--report': args.report = parseInt(value(), 10); break;
             case '--help': case '-h': console.log(USAGE); process.exit(0); break;
             default: throw new Error(`unknown argument ${key}`);
         }
     }
     if (!args.engine) throw new Error('--engine is required');
+    if (args.games === null) args.games = args.sprt ? Infinity : 2;
     if (!(args.games > 0)) throw new Error('--games must be a positive number');
+    if (!(args.concurrency >= 1)) throw new Error('--concurrency must be a positive number');
+    if (args.seed !== null && !Number.isInteger(args.seed)) throw new Error('--seed must be a whole number');
+    if (args.sprt && !(args.sprt.elo0 < args.sprt.elo1)) throw new Error('--sprt needs ELO0 < ELO1');
+    for (const rate of ['alpha', 'beta'])
+        if (!(args[rate] > 0 && args[rate] < 0.5)) throw new Error(`--${rate} must lie between 0 and 0.5`);
+    if (!(args.report >= 1)) throw new Error('--report must be a positive number');
     return args;
 }
 
@@ -252,9 +282,16 @@ async function playGame(white, black, opening, tc, args, round) {
     const record = { white: white.name, black: black.name, round, opening: opening.name, result: null,
                      reason: null, loser: null, illegal: false, timeLoss: false, crash: null, moves: 0 };
 
-    for (const e of [white, black]) {
+    for (const [side, e] of [['w', white], ['b', black]]) {
         e.send('ucinewgame');
-        await e.ready();
+        try {
+            await e.ready();
+        } catch (error) {
+            // An engine lost before the first move loses this game alone.
+            record.crash = e.exited ? `${e.name} ended (${e.exitStatus})` : `${e.name} did not answer isready`;
+            if (!e.exited) await e.stop();
+            return finish(record, side === 'w' ? 'b' : 'w', 'crash');
+        }
     }
 
     for (;;) {
@@ -362,6 +399,22 @@ function pgnOf(record, startFen, board, tc) {
     return text + line + '\n\n';
 }
 
+// The openings' order: file order, or a shuffle drawn from `seed`.
+function openingOrder(count, seed) {
+    const order = [...Array(count).keys()];
+    if (seed === null) return order;
+    let state = (seed * 2246822519 + 374761393) >>> 0;
+    const next = () => {
+        state = (Math.imul(state, 1664525) + 1013904223) >>> 0;
+        return state / 4294967296;
+    };
+    for (let i = count - 1; i > 0; --i) {
+        const j = Math.floor(next() * (i + 1));
+        [order[i], order[j]] = [order[j], order[i]];
+    }
+    return order;
+}
+
 async function main() {
     let args;
     try {
@@ -373,36 +426,55 @@ async function main() {
         process.exit(2);
     }
     const tc = args.timeControl;
-    const first = new Engine(path.resolve(args.engine), args.options.concat(args.options1), 'first');
-    const second = new Engine(path.resolve(args.engine2 || args.engine), args.options.concat(args.options2), 'second');
-    await first.start();
-    await second.start();
+    const sprt = args.sprt ? new Sprt(args.sprt.elo0, args.sprt.elo1, args.alpha, args.beta) : null;
+    // Against another engine, or in a test, each opening is played twice with the colours swapped.
+    const paired = !!args.engine2 || !!sprt;
+    const order = openingOrder(args.openingList.length, args.seed);
+    // Every worker has its own two engine processes, so that a game's clock and a crash stay its own.
+    const workers = [];
+    for (let k = 0; k < args.concurrency; ++k)
+        workers.push({
+            first: new Engine(path.resolve(args.engine), args.options.concat(args.options1), 'first'),
+            second: new Engine(path.resolve(args.engine2 || args.engine), args.options.concat(args.options2), 'second'),
+        });
+    const engines = [].concat(...workers.map((w) => [w.first, w.second]));
+    const killAll = () => {
+        for (const e of engines) if (e.process && !e.exited) e.process.kill('SIGKILL');
+    };
+    try {
+        await Promise.all(engines.map((e) => e.start()));
+    } catch (e) {
+        killAll();
+        throw e;
+    }
     fs.writeFileSync(args.pgn, '');
 
     const totals = { games: 0, firstWins: 0, draws: 0, firstLosses: 0, timeLosses: 0, illegalMoves: 0, crashes: 0,
-                     reasons: {}, unexpected: 0, plies: 0, leastLeft: Infinity };
+                     reasons: {}, unexpected: 0, plies: 0, leastLeft: Infinity, pairs: [0, 0, 0, 0, 0] };
     const problems = [];
+    const state = { nextUnit: 0, stopping: false, verdict: null };
     // Interrupted, the runner still reports the games it finished.
     for (const signal of ['SIGINT', 'SIGTERM'])
         process.on(signal, () => {
-            console.log(`\ninterrupted by ${signal} during game ${totals.games + 1}`);
-            printSummary(args, totals, problems, [first, second]);
-            for (const e of [first, second]) if (e.process && !e.exited) e.process.kill('SIGKILL');
+            console.log(`\ninterrupted by ${signal} after ${totals.games} games`);
+            printSummary(args, totals, problems, engines, sprt);
+            killAll();
             process.exit(signal === 'SIGINT' ? 130 : 143);
         });
-    for (let g = 0; g < args.games; ++g) {
-        const selfPlay = !args.engine2;
-        const chosen = args.openingList[(selfPlay ? g : Math.floor(g / 2)) % args.openingList.length];
-        const opening = withRandomPlies(chosen, args.randomPlies, selfPlay ? g : Math.floor(g / 2));
-        const firstIsWhite = g % 2 === 0;
-        const white = firstIsWhite ? first : second, black = firstIsWhite ? second : first;
-        const record = await playGame(white, black, opening, tc, args, g + 1);
+
+    // A unit of work is one pair of games on one opening, or one game in self-play.
+    const unitGames = (unit) => {
+        const games = paired ? [2 * unit, 2 * unit + 1] : [unit];
+        return games.filter((g) => g < args.games);
+    };
+
+    const recordGame = (record, g, firstIsWhite) => {
         fs.appendFileSync(args.pgn, record.pgn);
         totals.games += 1;
         totals.plies += record.moves;
         if (record.leastLeft !== undefined) totals.leastLeft = Math.min(totals.leastLeft, record.leastLeft);
-        totals.reasons[record.reason.startsWith('illegal') ? 'illegal move' : record.reason] =
-            (totals.reasons[record.reason.startsWith('illegal') ? 'illegal move' : record.reason] || 0) + 1;
+        const reason = record.reason.startsWith('illegal') ? 'illegal move' : record.reason;
+        totals.reasons[reason] = (totals.reasons[reason] || 0) + 1;
         const firstScore = record.result === '1/2-1/2' ? 0.5 : (record.result === '1-0') === firstIsWhite ? 1 : 0;
         if (firstScore === 1) totals.firstWins += 1;
         else if (firstScore === 0) totals.firstLosses += 1;
@@ -413,24 +485,87 @@ async function main() {
         const detail = [record.illegalMove, record.crash, record.timeDetail].filter(Boolean).map((d) => ` (${d})`).join('');
         if (record.timeLoss || record.illegal || record.crash) problems.push(`game ${g + 1}: ${record.reason}${detail}`);
         if (!args.quiet)
-            console.log(`game ${g + 1}/${args.games}: ${record.white} - ${record.black} ${record.result} ` +
-                        `(${record.reason}, ${record.moves} plies)${detail}`);
-        // A dead engine is started afresh so that one crash does not decide every later game.
-        for (const e of [first, second])
-            if (e.exited) {
-                await e.stop();
-                await e.start();
+            console.log(`game ${g + 1}${Number.isFinite(args.games) ? '/' + args.games : ''}: ${record.white} - ` +
+                        `${record.black} ${record.result} (${record.reason}, ${record.moves} plies)${detail}`);
+        return firstScore;
+    };
+
+    const runWorker = async (worker) => {
+        try {
+            await playUnits(worker);
+        } catch (e) {
+            // An engine ended on purpose, because the test was decided, may fail to restart.
+            if (!state.stopping) throw e;
+        }
+    };
+    const playUnits = async (worker) => {
+        while (!state.stopping) {
+            const unit = state.nextUnit;
+            const games = unitGames(unit);
+            if (!games.length) return;
+            state.nextUnit += 1;
+            const chosen = args.openingList[order[unit % order.length]];
+            const opening = withRandomPlies(chosen, args.randomPlies, unit);
+            const scores = [];
+            const held = [];
+            for (const g of games) {
+                const firstIsWhite = g % 2 === 0;
+                const white = firstIsWhite ? worker.first : worker.second;
+                const black = firstIsWhite ? worker.second : worker.first;
+                const record = await playGame(white, black, opening, tc, args, g + 1);
+                // A game still running when the test was decided does not count.
+                if (state.stopping) return;
+                // In a test, games count by whole pairs: a pair cut short by the decision leaves no trace.
+                if (sprt) held.push([record, g, firstIsWhite]);
+                else scores.push(recordGame(record, g, firstIsWhite));
+                // A dead engine is started afresh so that one crash does not decide every later game.
+                for (const e of [worker.first, worker.second])
+                    if (e.exited) {
+                        await e.stop();
+                        await e.start();
+                    }
             }
+            if (state.stopping) return;
+            for (const game of held) scores.push(recordGame(...game));
+            if (scores.length < 2) continue;
+            totals.pairs[Math.round((scores[0] + scores[1]) * 2)] += 1;
+            if (!sprt) continue;
+            sprt.addPair(scores[0], scores[1]);
+            state.verdict = sprt.verdict();
+            const pairs = sprt.counts.reduce((a, b) => a + b, 0);
+            if (state.verdict || pairs % args.report === 0) {
+                console.log('');
+                for (const line of describe(sprt, sprt.counts)) console.log(line);
+                console.log('');
+            }
+            if (state.verdict) {
+                state.stopping = true;
+                // The other workers' games are cut short: their engines are ended and restarted by no one.
+                for (const other of workers)
+                    if (other !== worker)
+                        for (const e of [other.first, other.second]) if (e.process && !e.exited) e.process.kill('SIGKILL');
+            }
+        }
+    };
+    try {
+        await Promise.all(workers.map(runWorker));
+    } catch (e) {
+        killAll();
+        throw e;
     }
     process.removeAllListeners('SIGINT');
     process.removeAllListeners('SIGTERM');
-    await first.stop();
-    await second.stop();
-    printSummary(args, totals, problems, [first, second]);
+    await Promise.all(engines.map((e) => e.stop()));
+    printSummary(args, totals, problems, engines, sprt);
+    if (sprt) {
+        console.log(state.verdict === 'H1' ? 'H1 accepted' : state.verdict === 'H0' ? 'H0 accepted' :
+                    'unfinished: the game cap came before a decision');
+        process.exit(state.verdict === 'H1' ? 0 : state.verdict === 'H0' ? 3 : 4);
+    }
     process.exit(totals.timeLosses || totals.illegalMoves || totals.crashes ? 1 : 0);
 }
 
-function printSummary(args, totals, problems, engines) {
+function printSummary(args, totals, problems, engines, sprt) {
     const tc = args.timeControl;
     const unexpectedLines = [].concat(...engines.map((e) => e.unexpected));
     console.log(`\nSummary (${args.engine}${args.engine2 ? ' vs ' + args.engine2 : ', self-play'}, tc ${tc.text})`);
@@ -442,9 +577,14 @@ function printSummary(args, totals, problems, engines) {
     console.log(`unexpected output lines ${unexpectedLines.length}`);
     for (const l of unexpectedLines.slice(0, 10)) console.log(`  ${l}`);
     for (const p of problems) console.log(`  ${p}`);
+    if (totals.pairs.some((c) => c > 0) || sprt)
+        for (const line of describe(sprt, sprt ? sprt.counts : totals.pairs)) console.log(line);
 }
 
-main().catch((e) => {
-    console.error(`match: ${e.message}`);
-    process.exit(2);
-});
+if (require.main === module)
+    main().catch((e) => {
+        console.error(`match: ${e.message}`);
+        process.exit(2);
+    });
+
+module.exports = { parseArguments, openingOrder, Engine, playCoordinateMove };
