@@ -37,7 +37,7 @@ TEST_F(RegistryTest, ListsTheVisibleOptionsByteForByte) {
               "option name Ponder type check default false \n"
               "option name Max CPUs type spin default 2 min 1 max 8\n"
               "option name MultiPV type spin default 1 min 1 max 32\n");
-    EXPECT_EQ(Options.count(), 37);
+    EXPECT_EQ(Options.count(), 38);
 }
 
 TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
