@@ -147,8 +147,9 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
         if (npmTotal > PhaseEnd) {
             kingSafety[c] = KingSafety(pos, c, shelterNow[c], entry.openFiles[xc]);
             int file = FileOf(kings[c]), enemyFile = FileOf(kings[xc]);
-            if (file >= 5 && enemyFile <= 3) storm[c] = entry.kingsideStorm[c];
-            else if (file < 4 && enemyFile > 4) storm[c] = entry.queensideStorm[c];
+            // Kings on opposite wings: c storms the wing of the enemy king.
+            if (file >= 5 && enemyFile <= 3) storm[c] = entry.queensideStorm[c];
+            else if (file < 4 && enemyFile > 4) storm[c] = entry.kingsideStorm[c];
             int value = (npm[c] - DangerMaterialFloor) * entry.danger[c] / 256;
             danger[c] = value > 0 ? value : 0;
         }
