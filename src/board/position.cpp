@@ -109,6 +109,8 @@ uint64_t ComputePawnKey(const Position& pos) {
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+// Fields are parted by any run of blanks and tabs.
+bool IsFieldSeparator(char c) { return c == ' ' || c == '\t'; }
 
 int PieceFromLetter(char c) {
     switch (c) {
@@ -189,26 +191,30 @@ bool SetPositionFromFen(Position& target, const char* text) {
         return false;
     };
 
+    // Eight ranks of exactly eight files each, a8 first: anything else is some other
+    // position than the sender meant, so it is refused rather than guessed at.
     const char* p = text;
-    int sq = 112;
+    int rank = 7, file = 0;
     for (;; ++p) {
         char c = *p;
         if (c == '\0') return fail();
-        if (c == ' ') break;
-        if (c >= '0' && c <= '9') {
-            sq += c - '0';
+        if (IsFieldSeparator(c)) break;
+        if (c >= '1' && c <= '8') {
+            file += c - '0';
+            if (file > 8) return fail();
         } else if (c == '/') {
-            sq -= 16 + FileOf(sq);
+            if (file != 8 || rank == 0) return fail();
+            --rank;
+            file = 0;
         } else if (int code = PieceFromLetter(c)) {
-            // Placements that step off the board are dropped, never written into the frame.
-            if (sq >= 0 && sq < 128 && OnBoard(sq)) pos.board[sq] = uint8_t(code);
-            ++sq;
+            if (file >= 8) return fail();
+            pos.board[16 * rank + file++] = uint8_t(code);
         } else {
             return fail();
         }
-        if (sq < -1024 || sq > 1024) sq = 1024;  // keeps the arithmetic bounded on absurd input
     }
-    ++p;
+    if (rank != 0 || file != 8) return fail();
+    while (IsFieldSeparator(*p)) ++p;
     char sideLetter = char(std::tolower(static_cast<unsigned char>(*p)));
     if (sideLetter == 'w') {
         pos.side = WHITE;
@@ -217,8 +223,9 @@ bool SetPositionFromFen(Position& target, const char* text) {
     } else {
         return fail();
     }
-    pos.xside = pos.side ^ 1;
     ++p;
+    if (*p && !IsBlank(*p)) return fail();  // the side is one letter
+    pos.xside = pos.side ^ 1;
     while (*p && IsBlank(*p)) ++p;
 
     RebuildPieceLists(pos);

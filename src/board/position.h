@@ -72,8 +72,9 @@ extern Position RootPosition;
 
 inline constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w AHah - 0 0";
 
-// Parses a FEN into `pos`. On failure prints "Error FEN\n", leaves `pos` and the
-// castling geometry as they were, and returns false. What follows the half-move
+// Parses a FEN into `pos`: fields parted by runs of blanks and tabs, a placement of
+// eight ranks of exactly eight files. On failure prints "Error FEN\n", leaves `pos` and
+// the castling geometry as they were, and returns false. What follows the half-move
 // clock is not read.
 bool SetPositionFromFen(Position& pos, const char* text);
 

@@ -29,10 +29,29 @@ void CopyText(char* target, const char* source, size_t size) {
 
 const char* const TypeWords[] = {"spin", "combo", "check", "string", "button"};
 
+// Digits with an optional sign, blanks around allowed: "abc", "1e3" and "12abc" are not.
+bool IsWholeNumber(const std::string& text) {
+    size_t at = text.find_first_not_of(" \t");
+    if (at == std::string::npos) return false;
+    if (text[at] == '+' || text[at] == '-') ++at;
+    size_t end = text.find_first_not_of("0123456789", at);
+    if (end == at || at == text.size()) return false;
+    return end == std::string::npos || text.find_first_not_of(" \t", end) == std::string::npos;
+}
+
+// Stores a new current value. A spin value that is not a whole number would silently
+// become the minimum or a partial number: it is refused, with a line saying so.
+void SetValue(OptionRecord& record, std::string value) {
+    if (record.type == OPTION_SPIN && !IsWholeNumber(value)) {
+        std::printf("info string %s: value %s is not a whole number; ignored\n", record.name, value.c_str());
+        return;
+    }
+    record.currentValue = std::move(value);
+}
+
 }  // namespace
 
 cOptions::cOptions() : file(std::make_unique<ParameterFile>("brinz.cfg", "=", ";", "EndcConfigFile")) {
-    std::memset(records, 0, sizeof records);
     std::memset(&Parameters, 0, sizeof Parameters);
 }
 
@@ -46,10 +65,10 @@ void cOptions::addOption(const char* name, const char* defaultValue, bool visibl
         return;
     }
     OptionRecord& record = records[recordCount++];
-    std::memset(&record, 0, sizeof record);
+    record = OptionRecord{};
     CopyText(record.name, name, sizeof record.name);
     CopyText(record.defaultValue, defaultValue, sizeof record.defaultValue);
-    CopyText(record.currentValue, defaultValue, sizeof record.currentValue);
+    record.currentValue = record.defaultValue;
     record.type = type;
     record.min = min;
     record.max = max;
@@ -126,8 +145,7 @@ void applyParameterFile() {
 
 void applyParameterFile(const ParameterFile& file) {
     for (const auto& [key, value] : file.entries())
-        if (OptionRecord* record = Options.findOption(key.c_str()))
-            CopyText(record->currentValue, value.c_str(), sizeof record->currentValue);
+        if (OptionRecord* record = Options.findOption(key.c_str())) SetValue(*record, value);
 }
 
 void printUciOptions() {
@@ -148,27 +166,24 @@ void handleSetOption(const char* text) {
     char name[OptionValueSize + 1];
     CopyText(name, text, sizeof name);
     if (char* value = std::strstr(name, "value")) {
-        char newValue[OptionValueSize + 1];
-        // The value starts one separator past "value"; it may lie past the end of a
-        // name cut at 128 characters, in which case it is empty.
+        // The value starts one separator past "value" and runs to the line end, whole;
+        // it may lie past the end of the text, in which case it is empty.
         size_t valueStart = size_t(value - name) + 6;
-        CopyText(newValue, valueStart <= std::strlen(text) ? text + valueStart : "", sizeof newValue);
+        const char* newValue = valueStart <= std::strlen(text) ? text + valueStart : "";
         if (value > name) value[-1] = '\0';
         else value[0] = '\0';
-        if (OptionRecord* record = Options.findOption(name)) {
-            CopyText(record->currentValue, newValue, sizeof record->currentValue);
-            record->currentValue[std::strcspn(record->currentValue, "\r\n")] = '\0';
-        }
+        if (OptionRecord* record = Options.findOption(name))
+            SetValue(*record, std::string(newValue, std::strcspn(newValue, "\r\n")));
     } else {
         name[std::strcspn(name, "\r\n")] = '\0';
-        if (OptionRecord* record = Options.findOption(name)) CopyText(record->currentValue, "true", OptionValueSize);
+        if (OptionRecord* record = Options.findOption(name)) record->currentValue = "true";
     }
 }
 
 int optionInteger(const char* name) {
     const OptionRecord* record = Options.findOption(name);
     if (!record) return 0;
-    long value = std::strtol(record->currentValue, nullptr, 10);
+    long value = std::strtol(record->currentValue.c_str(), nullptr, 10);
     // Every spin is held to its advertised range, so no size or count can run wild.
     if (record->type == OPTION_SPIN) {
         if (value < record->min) value = record->min;
@@ -186,7 +201,7 @@ bool optionOn(const char* name) {
 
 const char* optionText(const char* name) {
     const OptionRecord* record = Options.findOption(name);
-    return record ? record->currentValue : "";
+    return record ? record->currentValue.c_str() : "";
 }
 
 void applyOptions(int rootSide) {
@@ -246,7 +261,7 @@ void applyOptions(int rootSide) {
     refreshTablebases();
     p.multiPv = optionInteger("MultiPV");
     if (OptionRecord* clear = Options.findOption("Clear Hash"); clear && clear->on()) {
-        CopyText(clear->currentValue, "false", sizeof clear->currentValue);
+        clear->currentValue = "false";
         clearHash();
     }
     if (!ConfigureEvalCache(p.evalCacheEnabled != 0, p.evalCacheSize))

@@ -19,7 +19,7 @@ inline constexpr int OptionSlots = 128;
 struct OptionRecord {
     char name[OptionNameSize];
     char defaultValue[OptionValueSize];
-    char currentValue[OptionValueSize];
+    std::string currentValue;  // whole, however long: a list of tablebase folders may be
     OptionType type;
     int32_t min;
     int32_t max;
@@ -27,7 +27,7 @@ struct OptionRecord {
     uint8_t visible;
 
     // Checks and buttons count as on when their value begins with "t".
-    bool on() const { return currentValue[0] == 't'; }
+    bool on() const { return !currentValue.empty() && currentValue[0] == 't'; }
 };
 
 // Every tunable of the engine as text: the UCI options and the hidden engine parameters.
@@ -37,7 +37,7 @@ public:
     cOptions();
     virtual ~cOptions();
 
-    // Appends a record; names, values and choices longer than their fields are cut.
+    // Appends a record; names, defaults and choices longer than their fields are cut.
     // Overflowing the 128 slots prints "Demasiadas opciones\n" and shuts the engine down.
     void addOption(const char* name, const char* defaultValue, bool visible, OptionType type, int min, int max,
                    const char* const* choices = nullptr);
@@ -53,7 +53,7 @@ public:
     void clear() { recordCount = 0; }
 
 private:
-    OptionRecord records[OptionSlots];
+    OptionRecord records[OptionSlots]{};
     int32_t recordCount = 0;
     std::unique_ptr<ParameterFile> file;
 };
@@ -69,7 +69,8 @@ void applyParameterFile(const ParameterFile& file);
 
 // Prints the visible options for "uci".
 void printUciOptions();
-// Takes the text after "setoption name ".
+// Takes the text after "setoption name ". A spin value that is not a whole number is
+// ignored with an "info string" (so is such a value in the parameter file).
 void handleSetOption(const char* text);
 
 // The option value as the engine reads it: a decimal integer as strtol/atoi takes it,

@@ -32,6 +32,35 @@ bool readInputLine(char* buffer, size_t size) {
     return length > 0;
 }
 
+LineStatus readWholeLine(InputLine& line, size_t limit, bool wait) {
+    while (wait || inputPending()) {
+        char c;
+        ssize_t got = read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            if (line.overlong) {
+                line.overlong = false;
+                return LineStatus::Overlong;
+            }
+            return line.text.empty() ? LineStatus::Ended : LineStatus::Complete;
+        }
+        if (line.overlong) {
+            if (c != '\n') continue;
+            line.overlong = false;
+            return LineStatus::Overlong;
+        }
+        if (c != '\n' && line.text.size() >= limit) {
+            // Dropped whole: running the rest as a command of its own would be worse.
+            std::string().swap(line.text);
+            line.overlong = true;
+            continue;
+        }
+        line.text.push_back(c);
+        if (c == '\n') return LineStatus::Complete;
+    }
+    return LineStatus::Unfinished;
+}
+
 void setUnbufferedOutput() {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
 }

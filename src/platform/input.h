@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace brinz {
 
@@ -15,6 +16,26 @@ bool inputPending();
 // rest of a longer line is left for the next call. Returns false when input
 // has ended (or failed) before any character was read.
 bool readInputLine(char* buffer, size_t size);
+
+// One line of standard input being gathered, of any length; it may be carried over from
+// a read that did not wait to one that does.
+struct InputLine {
+    std::string text;       // the line so far; the whole line, newline included, once Complete
+    bool overlong = false;  // past the limit: the rest up to the newline is being skipped
+};
+
+enum class LineStatus {
+    Complete,    // line.text holds the line; the caller clears it before the next read
+    Unfinished,  // (only without waiting) the line has not fully arrived yet
+    Overlong,    // a line longer than the limit was consumed up to its newline and dropped
+    Ended,       // input ended (or failed) before a character of a new line
+};
+
+// Goes on gathering `line` from standard input, a byte at a time with no read-ahead (as
+// readInputLine does). With `wait` false only bytes already waiting are read. Input that
+// ends in the middle of a line completes it without a newline. A line of more than `limit`
+// characters (its newline not counted) is Overlong.
+LineStatus readWholeLine(InputLine& line, size_t limit, bool wait);
 
 // Makes standard output unbuffered, so that every fragment reaches the
 // interface at once.

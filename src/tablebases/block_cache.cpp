@@ -4,6 +4,7 @@
 #include <mutex>
 #include <new>
 
+#include "platform/files.h"
 #include "tablebases/memory.h"
 
 namespace brinz {
@@ -153,13 +154,13 @@ int loadBlock(TableFile& tf, int32_t b, uint32_t blockNumber) {
     std::unique_lock<TableLock> fileGuard(tf.fileLock);
     if (!tf.file) {
         if (!tf.registered.load(Relaxed) || !tf.fileName) return -1;
-        tf.file = std::fopen(tf.fileName, "rb");
+        tf.file = openRegularFile(tf.fileName);
         if (!tf.file) {
             // Perhaps too many open files: close them all and try once more.
             fileGuard.unlock();
             closeAllTableFiles();
             fileGuard.lock();
-            if (!tf.file) tf.file = std::fopen(tf.fileName, "rb");
+            if (!tf.file) tf.file = openRegularFile(tf.fileName);
             if (!tf.file) return -1;
         }
     }

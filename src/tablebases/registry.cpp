@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/files.h"
 #include "tablebases/block_cache.h"
 #include "tablebases/enumeration.h"
 #include "tablebases/memory.h"
@@ -95,9 +96,25 @@ int piecesOfTable(int largest) {
     return largest >= 146 ? 6 : largest >= 36 ? 5 : largest >= 6 ? 4 : largest >= 1 ? 3 : 0;
 }
 
-[[noreturn]] void corrupted(const char* name, uint32_t size, unsigned long length) {
+void reportCorrupted(const char* name, uint32_t size, unsigned long length) {
     std::printf("*** %s corrupted %lu %lu %lu\n", name, (unsigned long)size, (unsigned long)size, length);
-    tablebaseFatal();
+}
+
+// Opens one name form; something other than a regular file under that name is reported
+// and left alone.
+FILE* openTableFile(const char* name) {
+    ++scanStatistics.openAttempts;
+    bool notRegular = false;
+    FILE* file = openRegularFile(name, &notRegular);
+    if (notRegular) std::printf("*** %s: not a regular file\n", name);
+    return file;
+}
+
+// A damaged file is left out, not fatal: a game in progress goes on without that table.
+int leaveOut(FILE* file, CompressedFileInfo* compressed) {
+    freeCompressedFileInfo(compressed);
+    std::fclose(file);
+    return 0;
 }
 
 }  // namespace
@@ -179,18 +196,20 @@ int registerTableFile(int table, const char* directory, int side) {
     std::memcpy(name + base, fileSide == 0 ? ".nbw" : ".nbb", 5);
 
     const uint32_t size = descriptor.size[fileSide];
-    ++scanStatistics.openAttempts;
-    FILE* file = std::fopen(name, "rb");
+    FILE* file = openTableFile(name);
     CompressedFileInfo* compressed = nullptr;
     if (file) {
         ++scanStatistics.opens;
         if (!(descriptor.flags & TB_16BIT)) {
             if (std::fseek(file, 0, SEEK_END) != 0) {
                 std::printf("*** Seek in %s failed\n", name);
-                tablebaseFatal();
+                return leaveOut(file, nullptr);
             }
             const long length = std::ftell(file);
-            if (size != 0 && (length < 0 || (unsigned long)length != size)) corrupted(name, size, (unsigned long)length);
+            if (size != 0 && (length < 0 || (unsigned long)length != size)) {
+                reportCorrupted(name, size, (unsigned long)length);
+                return leaveOut(file, nullptr);
+            }
         }
     } else {
         // kqkr.nbw.emd, kqkr_nbw.emd, kqkr_nbw_emd, and for at most five men kqkrnbw.emd.
@@ -205,8 +224,7 @@ int registerTableFile(int table, const char* directory, int side) {
                     std::memmove(name + base, name + base + 1, 8);
                     break;
             }
-            ++scanStatistics.openAttempts;
-            file = std::fopen(name, "rb");
+            file = openTableFile(name);
         }
         if (!file) return 0;
         ++scanStatistics.opens;
@@ -220,20 +238,23 @@ int registerTableFile(int table, const char* directory, int side) {
                 case 6: std::printf("file broken\n"); break;
                 default: std::printf("error %d\n", error); break;
             }
-            tablebaseFatal();
+            return leaveOut(file, compressed);
         }
-        scanStatistics.decoderBytes += int64_t(compressed->allocatedBytes);
         if (compressed->blockSize != uint32_t(TableBlockBytes)) {
             std::printf("*** %s: Unsupported block size %d\n", name, int(compressed->blockSize));
-            tablebaseFatal();
+            return leaveOut(file, compressed);
         }
         if (size != 0) {
             const uint64_t blocks = compressed->blockCount;
             const uint64_t length = descriptor.flags & TB_16BIT
                                         ? (blocks - 1) * (TableBlockBytes / 2) + compressed->lastBlockLength / 2
                                         : (blocks - 1) * TableBlockBytes + compressed->lastBlockLength;
-            if (blocks == 0 || length != size) corrupted(name, size, (unsigned long)length);
+            if (blocks == 0 || length != size) {
+                reportCorrupted(name, size, (unsigned long)length);
+                return leaveOut(file, compressed);
+            }
         }
+        scanStatistics.decoderBytes += int64_t(compressed->allocatedBytes);
     }
     std::fclose(file);
 

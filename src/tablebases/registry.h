@@ -61,8 +61,9 @@ public:
 extern cNalimov Nalimov;
 
 // Forgets every registration, scans the path list (replaced by `pathText` unless null)
-// and lays out a block cache of `cacheMiB` megabytes. Returns maxPieces. Ends the
-// process with status 1 on a corrupted or unreadable table file.
+// and lays out a block cache of `cacheMiB` megabytes. Returns maxPieces. A corrupted or
+// unreadable table file, or something other than a regular file under a table's name,
+// prints its "*** " line and is left out; later directories may still serve that table.
 int initTablebases(uint32_t cacheMiB, const char* pathText);
 
 // Registers the files of every table found in the directories of `path`, split at ","
@@ -72,7 +73,8 @@ int initTablebases(uint32_t cacheMiB, const char* pathText);
 int scanPathList(const char* path);
 
 // Looks for the file of (table, side) in `directory` under each name form in turn and
-// checks its size. 1 when registered (now or by an earlier directory), else 0.
+// checks its size. 1 when registered (now or by an earlier directory), else 0 (a damaged
+// file is reported and not registered).
 int registerTableFile(int table, const char* directory, int side);
 
 // Builds the empty MaterialTree (and the placement tables the index functions read) once;

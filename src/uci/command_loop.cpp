@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <strings.h>
 
 #include "board/attacks.h"
@@ -11,13 +12,13 @@
 #include "board/move_text.h"
 #include "board/position.h"
 #include "options/options.h"
-#include "platform/input.h"
 #include "search/hash.h"
 #include "uci/bench.h"
 #include "smp/threads.h"
 #include "uci/eval_command.h"
 #include "uci/go.h"
 #include "uci/perft_command.h"
+#include "uci/poll.h"
 
 namespace brinz {
 
@@ -61,10 +62,10 @@ void initialiseEngine() {
 }
 
 void commandLoop() {
-    static char buffer[CommandBufferSize];
+    std::string line;
     for (;;) {
-        if (!readInputLine(buffer, sizeof buffer)) std::strcpy(buffer, "quit\n");
-        dispatchCommand(buffer);
+        if (!nextCommand(line)) line = "quit\n";
+        dispatchCommand(line.c_str());
     }
 }
 
@@ -103,7 +104,9 @@ void handlePosition(const char* text) {
         SetPositionFromFen(RootPosition, StartFen);
     } else if (StartsWith(p, "fen")) {
         p = SkipWhite(p + 3);
-        SetPositionFromFen(RootPosition, p);
+        // The moves belong to the refused position: played on the old one they would
+        // give a position nobody asked for.
+        if (!SetPositionFromFen(RootPosition, p)) return;
         while (*p && !StartsWith(p, "moves")) ++p;
     }
     p = SkipWhite(p);
@@ -121,7 +124,12 @@ void handlePosition(const char* text) {
             token[length] = '\0';
             played = PlayMoveToken(token);
         }
-        if (!played) std::printf("Movimiento ilegal: %.*s\n", length, p);
+        // The moves after an unplayable one were meant for another position: the
+        // position stays as the last good move left it.
+        if (!played) {
+            std::printf("Movimiento ilegal: %.*s\n", length, p);
+            return;
+        }
         p = SkipWhite(end);
     }
 }

@@ -175,11 +175,11 @@ void startSearch(const GoParameters& go, const Move* searchMoves) {
 void handleGo(const char* text) {
     GoParameters go = parseGoLine(text);
     Move searchMoves[SearchMovesSize] = {0};
-    bool restricted = false;
     if (const char* at = std::strstr(text, "searchmoves"); at && std::strlen(at) >= 12)
-        restricted = parseSearchMoves(at + 12, searchMoves, SearchMovesSize) > 0;
-    // Moves were named but none is legal: the root has nothing to search, not everything.
-    startSearch(go, restricted ? searchMoves : nullptr);
+        parseSearchMoves(at + 12, searchMoves, SearchMovesSize);
+    // When no named move is legal here the root searches every move: answering no move
+    // at all while legal ones exist would forfeit the game.
+    startSearch(go, searchMoves[0] ? searchMoves : nullptr);
     printMove("bestmove ", bestMove);
     if (ponderMove != MOVE_NULL && ponderMove != MOVE_NONE) printMove("ponder ", ponderMove);
     std::printf("\n");

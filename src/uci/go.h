@@ -38,6 +38,7 @@ struct TimeLimits {
 TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo, bool ponderOption);
 
 // Parses the go line, searches and prints "bestmove", then sets SearchState to Idle.
+// Search moves none of which is legal here restrict nothing.
 void handleGo(const char* text);
 // Sets up searchClock and the hooks, applies the options, runs the root search; ends the
 // process if "quit" arrived during the search. `searchMoves` as for rootSearch.

@@ -22,7 +22,10 @@ bool parsePerftDepth(const char* text, int& depth) {
 
 void handlePerft(const char* text) {
     int depth = 0;
-    if (!parsePerftDepth(text, depth)) return;
+    if (!parsePerftDepth(text, depth)) {
+        std::printf("usage: perft N, N the depth from 0 to %d\n", PerftDepthLimit);
+        return;
+    }
     Position pos = RootPosition;
     // The root keeps its history short (CompactKeyHistory), so the tree always fits.
     CompactKeyHistory(pos);

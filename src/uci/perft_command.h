@@ -12,7 +12,8 @@ bool parsePerftDepth(const char* text, int& depth);
 
 // "perft N": prints "<move>: <count>" per legal root move of the root position in
 // generation order, an empty line and "Nodes searched: <total>" ("Nodes searched: 1"
-// alone for depth 0). Bad depths print nothing. Works on a copy of the root position.
+// alone for depth 0). A missing or bad depth prints a one-line usage. Works on a copy of
+// the root position.
 void handlePerft(const char* text);
 
 }  // namespace brinz

@@ -88,6 +88,7 @@ const FenFieldCase FieldCases[] = {
     {"HugeClockCapped", "4k3/8/8/8/8/8/8/4K3 w - - 99999999999999999999 1", 15, 0, 999999},
     {"CastlingWithoutRookDropped", "4k3/8/8/8/8/8/8/R5K1 w Q - 0 1", 15, 0, 0},
     {"FileLettersKingOnB", "rk5r/8/8/8/8/8/8/RK5R w AHah - 0 1", 0, 0, 0},
+    {"RunsOfBlanksAndTabs", "4k3/8/8/8/4P3/8/8/4K3  \t b\t\t-   e3  12 1", 15, 36, 12},
 };
 
 class FenFieldTest : public testing::TestWithParam<FenFieldCase> {};
@@ -137,7 +138,15 @@ const BadFenCase BadCases[] = {
     {"Empty", ""},
     {"EndsInPlacement", "rnbqkbnr/pppp"},
     {"BadCharacter", "rnbqkbnr/ppppxppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"},
-    {"TwoBlanksBeforeSide", "4k3/8/8/8/8/8/8/4K3  w - - 0 1"},
+    {"RankOfSevenFiles", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBN w KQkq - 0 1"},
+    {"RankOfNineFiles", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR1 w KQkq - 0 1"},
+    {"PieceOnANinthFile", "4k3/8/8/8/8/8/8/4K3N w - - 0 1"},
+    {"DigitZero", "4k3/8/8/8/8/8/8/4K03 w - - 0 1"},
+    {"DigitNine", "4k3/8/9/8/8/8/8/4K3 w - - 0 1"},
+    {"NineRanks", "4k3/8/8/8/8/8/8/8/4K3 w - - 0 1"},
+    {"SevenRanks", "4k3/8/8/8/8/8/4K3 w - - 0 1"},
+    {"EmptyRank", "4k3/8/8//8/8/8/8/4K3 w - - 0 1"},
+    {"SideOfTwoLetters", "4k3/8/8/8/8/8/8/4K3 wb - - 0 1"},
     {"BadSide", "4k3/8/8/8/8/8/8/4K3 x - - 0 1"},
     {"NoKing", "8/8/8/8/8/8/8/4K3 w - - 0 1"},
     {"TwoKings", "4k3/8/8/8/8/8/8/3KK3 w - - 0 1"},

@@ -56,11 +56,24 @@ TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
         {"value 12\n", "Hash", "128"},
         {"NoSuchOption value 3\n", "Hash", "128"},
         {"LATE_MOVE_REDUCTION value\n", "LATE_MOVE_REDUCTION", ""},
+        // Spin values that are not whole numbers once became the minimum or a partial number.
+        {"Hash value abc\n", "Hash", "128"},
+        {"Hash value 1e3\n", "Hash", "128"},
+        {"Hash value 12abc\n", "Hash", "128"},
+        {"Hash value\n", "Hash", "128"},
+        {"Hash value -\n", "Hash", "128"},
+        {"Hash value  256 \n", "Hash", " 256 "},
+        {"Hash value -8\n", "Hash", "-8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
+        const std::string before = Options.findOption(c.name)->currentValue;
+        testing::internal::CaptureStdout();
         handleSetOption(c.line);
-        EXPECT_STREQ(Options.findOption(c.name)->currentValue, c.value);
+        const std::string said = testing::internal::GetCapturedStdout();
+        EXPECT_EQ(Options.findOption(c.name)->currentValue, c.value);
+        const bool refused = std::string(c.line).rfind("Hash value", 0) == 0 && before == c.value;
+        EXPECT_EQ(said.rfind("info string Hash: value ", 0) == 0, refused) << said;
     }
     testing::internal::CaptureStdout();
     printUciOptions();
@@ -68,14 +81,14 @@ TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesExactly) {
     EXPECT_NE(listing.find("name Hash type spin default 64 "), std::string::npos) << "defaults never change";
 }
 
-TEST_F(RegistryTest, LongNamesAndValuesAreCutSafely) {
+// Values were once cut at 127 characters, so folders late in a long NalimovPath were
+// never searched; names and registered defaults are still cut safely.
+TEST_F(RegistryTest, LongValuesAreCarriedWholeAndLongNamesCutSafely) {
     std::string longName(500, 'x');
     handleSetOption((longName + " value 3\n").c_str());
-    std::string longValue = "NalimovPath value " + std::string(600, 'p') + "\n";
+    std::string longValue = "NalimovPath value " + std::string(600, 'p') + "\r\n";
     handleSetOption(longValue.c_str());
-    const OptionRecord* path = Options.findOption("NalimovPath");
-    EXPECT_LT(std::strlen(path->currentValue), size_t(OptionValueSize));
-    EXPECT_EQ(path->currentValue[0], 'p');
+    EXPECT_EQ(Options.findOption("NalimovPath")->currentValue, std::string(600, 'p'));
     Options.addOption(std::string(300, 'n').c_str(), std::string(300, 'v').c_str(), false, OPTION_STRING, 0, 0);
     const OptionRecord& added = Options.record(Options.count() - 1);
     EXPECT_EQ(std::strlen(added.name), size_t(OptionNameSize - 1));
@@ -108,7 +121,7 @@ TEST_F(RegistryTest, ApplyConvertsAndClamps) {
     EXPECT_EQ(Parameters.nullMoveEnabled, 0);
     EXPECT_EQ(Parameters.hashQuiescence, 1);
     handleSetOption("Hash value 0\n");
-    handleSetOption("Max CPUs value zero\n");
+    handleSetOption("Max CPUs value -3\n");
     applyOptions(WHITE);
     EXPECT_EQ(Parameters.hashMegabytes, 4);
     EXPECT_EQ(Parameters.threadCount, 1);
@@ -118,18 +131,19 @@ TEST_F(RegistryTest, ParameterFileEntriesSetNamedOptions) {
     std::string path = testing::TempDir() + "brinz_registry_parameter_file.cfg";
     {
         std::ofstream file(path);
-        file << "Hash = 256\nNULLMOVE=false\nhash = 8\nUnknown = 1\n";
+        file << "Hash = 256\nNULLMOVE=false\nhash = 8\nUnknown = 1\nNalimovPath = " << std::string(300, 'p') << "\n";
     }
     ParameterFile file(path.c_str(), "=", ";", "EndcConfigFile");
     std::remove(path.c_str());
     applyParameterFile(file);
-    EXPECT_STREQ(Options.findOption("Hash")->currentValue, "256");
+    EXPECT_EQ(Options.findOption("Hash")->currentValue, "256");
     EXPECT_STREQ(Options.findOption("Hash")->defaultValue, "64");
-    EXPECT_STREQ(Options.findOption("NULLMOVE")->currentValue, "false");
+    EXPECT_EQ(Options.findOption("NULLMOVE")->currentValue, "false");
+    EXPECT_EQ(Options.findOption("NalimovPath")->currentValue, std::string(300, 'p'));
 }
 
 TEST_F(RegistryTest, LongNalimovPathIsCarriedWhole) {
-    std::string path = "/a/very/long/tablebase/directory/name/that/goes/on,/and/another/one";
+    std::string path = "/a/very/long/tablebase/directory/name/that/goes/on,/and/another/one;" + std::string(200, 'd');
     handleSetOption(("NalimovPath value " + path + "\n").c_str());
     applyOptions(WHITE);
     EXPECT_EQ(NalimovPathText, path);

@@ -3,10 +3,12 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/input.h"
 #include "platform/threads.h"
 
@@ -16,6 +18,31 @@ namespace {
 TEST(Clock, NeverRunsBackwards) {
     int64_t first = tickCount();
     EXPECT_GE(tickCount(), first);
+}
+
+// A FIFO named like a data file once hung the engine in its open for good.
+TEST(Files, OnlyRegularFilesAreOpened) {
+    const std::string dir = testing::TempDir() + "brinz_files_" + std::to_string(getpid());
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    const std::string regular = dir + "/regular", fifo = dir + "/fifo", link = dir + "/null";
+    close(open(regular.c_str(), O_CREAT | O_WRONLY, 0644));
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/dev/null", link.c_str()), 0);
+    struct Case {
+        std::string path;
+        bool opens, notRegular;
+    } cases[] = {{regular, true, false}, {fifo, false, true}, {link, false, true}, {dir, false, true},
+                 {dir + "/missing", false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        bool notRegular = !c.notRegular;
+        std::FILE* file = openRegularFile(c.path.c_str(), &notRegular);
+        EXPECT_EQ(file != nullptr, c.opens);
+        EXPECT_EQ(notRegular, c.notRegular);
+        if (file) std::fclose(file);
+    }
+    for (const std::string& path : {regular, fifo, link}) unlink(path.c_str());
+    rmdir(dir.c_str());
 }
 
 TEST(AutoResetEvent, RemembersOneSignalAndResets) {
@@ -99,6 +126,31 @@ TEST(Input, LongLinesAreSplitAtTheBufferSize) {
     ASSERT_TRUE(readInputLine(line, sizeof line));
     EXPECT_STREQ(line, "xxx\n");
     EXPECT_FALSE(readInputLine(line, sizeof line));
+}
+
+TEST(Input, WholeLinesOfAnyLengthWithoutWaitingForTheUnfinished) {
+    StdinPipe input;
+    InputLine line;
+    EXPECT_EQ(readWholeLine(line, 8, false), LineStatus::Unfinished);
+    input.write("stop");
+    EXPECT_EQ(readWholeLine(line, 8, false), LineStatus::Unfinished);
+    input.write("ped\n");
+    ASSERT_EQ(readWholeLine(line, 8, false), LineStatus::Complete);
+    EXPECT_EQ(line.text, "stopped\n");
+    line.text.clear();
+    // Past the limit the line goes whole, however it arrives; the next one is intact.
+    input.write("123456789");
+    EXPECT_EQ(readWholeLine(line, 8, false), LineStatus::Unfinished);
+    input.write("0\n12345678\nend");
+    EXPECT_EQ(readWholeLine(line, 8, true), LineStatus::Overlong);
+    EXPECT_EQ(readWholeLine(line, 8, true), LineStatus::Complete);
+    EXPECT_EQ(line.text, "12345678\n");
+    line.text.clear();
+    input.closeWriter();
+    ASSERT_EQ(readWholeLine(line, 8, true), LineStatus::Complete);
+    EXPECT_EQ(line.text, "end");
+    line.text.clear();
+    EXPECT_EQ(readWholeLine(line, 8, true), LineStatus::Ended);
 }
 
 // Puts the far end of a new terminal on standard input for the duration of a test.

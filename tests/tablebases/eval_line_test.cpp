@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,29 @@ TEST(EvalTablebaseLine, SaysNotFoundForAMaterialWithoutItsFile) {
     const std::vector<std::string> lines = evalLines(engine, "8/8/3k4/8/8/2NK4/8/8 w - - 0 1");
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[lines.size() - 2], "Tablebase: not found");
+}
+
+// NalimovPath was once cut at 127 characters: a folder past that point was never searched.
+TEST(EvalTablebaseLine, FolderLateInALongPathIsSearched) {
+    const support::TableSet& tables = support::threeManTables();
+    if (tables.plain.empty()) GTEST_SKIP() << tables.reason;
+    std::string path;
+    for (int i = 0; i < 6; ++i) path += "/no/such/tablebase/folder/number/" + std::to_string(i) + ",";  // ";" starts a comment in brinz.cfg
+    path += tables.compressed;
+    ASSERT_GT(path.size() - tables.compressed.size(), 127u);
+    const std::string dir = support::freshDirectory("eval_line_long_path");
+    {
+        std::ofstream cfg(dir + "/brinz.cfg");
+        cfg << "NalimovPath = " << path << "\n";
+    }
+    for (bool fromFile : {false, true}) {
+        SCOPED_TRACE(fromFile ? "brinz.cfg" : "setoption");
+        support::EngineProcess engine(fromFile ? dir : "");
+        if (!fromFile) engine.send("setoption name NalimovPath value " + path);
+        const std::vector<std::string> lines = evalLines(engine, "k7/8/1K6/8/8/8/7Q/8 w - - 0 1");
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[lines.size() - 2], "Tablebase: win in 1");
+    }
 }
 
 }  // namespace

@@ -160,14 +160,23 @@ TEST(Tbgen, CommandLineErrorsAreReported) {
         {"help", "-h", 0},
         {"unknown signature", "-o '" + dir + "' kqqqqk", 2},
         {"five men", "-o '" + dir + "' kqrkr", 2},
-        {"missing directory", "-o '" + dir + "/none' kqk", 2},
+        {"a file for a directory", "-o '" + dir + "/file' kqk", 2},
         {"-o without a directory", "-o", 2},
     };
+    support::writeBytes(dir + "/file", {});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(support::runTool("tbgen", c.arguments + " 2>/dev/null"), c.status);
     }
-    EXPECT_TRUE(fs::is_empty(dir));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+// An output folder that did not exist yet was once refused as "not a directory".
+TEST(Tbgen, OutputDirectoryIsMadeWhenMissing) {
+    const std::string dir = support::freshDirectory("tbgen_new_output") + "/new/deeper";
+    ASSERT_EQ(support::runTool("tbgen", "-o '" + dir + "' kqk"), 0);
+    EXPECT_EQ(fs::file_size(dir + "/kqk.nbw"), 25629u);
+    EXPECT_TRUE(fs::exists(dir + "/kqk.nbb"));
 }
 
 }  // namespace

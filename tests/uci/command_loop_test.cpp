@@ -70,18 +70,25 @@ TEST(CommandLoop, ReportsBadFenAndBadTokens) {
     engine.send("position fen");
     std::string longToken(40, 'z');
     engine.send("position startpos moves " + longToken + " e2e4q");
+    engine.send("position startpos moves e2e4q");
     engine.send("isready");
     std::vector<std::string> expected = {"Error FEN", "Error FEN", "Movimiento ilegal: " + longToken,
                                          "Movimiento ilegal: e2e4q", "readyok"};
     EXPECT_EQ(engine.readUntil("readyok"), expected);
 }
 
-TEST(CommandLoop, LongLineIsReadAsTwoCommands) {
+// A long line was once cut at 4095 characters and its tail run as a command of its own.
+TEST(CommandLoop, LongLinesAreOneCommandAndOverlongOnesAreDropped) {
     EngineProcess engine;
-    // 4095 characters make the first command; the rest, "isready", is the second.
-    std::string line = "position" + std::string(4095 - 8, ' ') + "isready";
-    engine.send(line);
-    EXPECT_EQ(engine.readUntil("readyok"), std::vector<std::string>{"readyok"});
+    engine.send("position" + std::string(5000, ' ') + "isready");
+    engine.send("position startpos moves e2e4");
+    // Over the limit: dropped whole, so neither the position nor the trailing isready runs.
+    engine.send("position startpos moves" + std::string(1 << 20, ' ') + "isready");
+    std::vector<std::string> expected = {"info string input line longer than 1048576 bytes dropped"};
+    EngineProcess fresh;
+    for (const std::string& line : support::commandOutput(fresh, {"position startpos moves e2e4", "perft 1"}))
+        expected.push_back(line);
+    EXPECT_EQ(support::commandOutput(engine, {"perft 1"}), expected);
 }
 
 TEST(CommandLoop, SetOptionIsSilent) {
@@ -91,6 +98,24 @@ TEST(CommandLoop, SetOptionIsSilent) {
     engine.send("setoption name " + std::string(5000, 'x'));
     engine.send("isready");
     EXPECT_EQ(engine.readUntil("readyok"), std::vector<std::string>{"readyok"});
+}
+
+// "MultiPV value 2abc" once set 2 and "abc" the minimum, 1: each is refused, and the
+// earlier value 3 still shows three lines per iteration.
+TEST(CommandLoop, SpinValuesThatAreNotWholeNumbersAreIgnored) {
+    EngineProcess engine;
+    std::vector<std::string> said = support::commandOutput(
+        engine, {"setoption name MultiPV value 3", "setoption name MultiPV value 2abc",
+                 "setoption name MultiPV value abc", "setoption name MultiPV value 1e3"});
+    EXPECT_EQ(said, (std::vector<std::string>{"info string MultiPV: value 2abc is not a whole number; ignored",
+                                              "info string MultiPV: value abc is not a whole number; ignored",
+                                              "info string MultiPV: value 1e3 is not a whole number; ignored"}));
+    engine.send("position startpos");
+    engine.send("go depth 2");
+    std::vector<std::string> lines = engine.readUntil("bestmove");
+    bool third = false;
+    for (const std::string& line : lines) third |= line.rfind("info multipv 3 ", 0) == 0;
+    EXPECT_TRUE(third);
 }
 
 TEST(CommandLoop, ParameterFileSetsOptionsButNotAdvertisedDefaults) {

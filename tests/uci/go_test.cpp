@@ -133,8 +133,11 @@ TEST(Go, SearchMovesRestrictTheRootToLegalMovesOnce) {
          "go depth 4 searchmoves a2a3 h2h4", {"a2a3", "h2h4"}},
         {"RepeatedMoveCountsOnce", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
          "go wtime 100000 btime 100000 searchmoves g1f3 g1f3 g1f3", {"g1f3"}},
-        // In check, a2a3 is pseudo-legal but no evasion: nothing is left to search.
-        {"OnlyANonEvasion", "4k3/4r3/8/8/8/8/P7/4K3 w - - 0 1", "go depth 3 searchmoves a2a3", {"0000"}},
+        // No named move is legal: every move is searched; "bestmove 0000" was once answered.
+        {"OnlyANonEvasion", "4k3/4r3/8/8/8/8/P7/4K3 w - - 0 1", "go depth 3 searchmoves a2a3",
+         legalMoves("4k3/4r3/8/8/8/8/P7/4K3 w - - 0 1")},
+        {"OnlyAnImpossibleMove", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+         "go depth 3 searchmoves e2e5", legalMoves("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")},
         {"IllegalMoveDropped", "4k3/4r3/8/8/8/8/P7/4K3 w - - 0 1", "go depth 3 searchmoves a2a3 e1d1", {"e1d1"}},
     };
     for (const Case& c : cases) {

@@ -80,11 +80,12 @@ TEST_P(PerftCommandCaseTest, PrintsWhatPerftDivideComputes) {
 INSTANTIATE_TEST_SUITE_P(Uci, PerftCommandCaseTest, testing::ValuesIn(CommandCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(PerftCommandTest, BadDepthsPrintNothing) {
+// A missing or bad depth once printed nothing at all.
+TEST(PerftCommandTest, BadDepthsPrintTheUsage) {
     support::EngineProcess engine;
-    EXPECT_EQ(commandOutput(engine, {"position startpos", "perft", "perft -1", "perft x", "perft 2x", "perft -"},
+    EXPECT_EQ(commandOutput(engine, {"position startpos", "perft", "perft -1", "perft abc", "perft 2x", "perft -"},
                             PerftTimeoutMs),
-              std::vector<std::string>{});
+              std::vector<std::string>(5, "usage: perft N, N the depth from 0 to 20"));
 }
 
 TEST(PerftCommandTest, LeavesTheRootPositionAlone) {

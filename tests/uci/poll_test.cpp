@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "board/make_move.h"
 #include "board/move_text.h"
 #include "support/engine_process.h"
 #include "support/engine_setup.h"
@@ -38,10 +39,11 @@ struct InputCase {
     const char* name;
     const char* go;
     int settleMs;                      // time given to the search before the input, with no answer
-    const char* input;                 // raw bytes, sent in one write
+    std::string input;                 // raw bytes, sent in one write ("-": a long unknown line)
     bool closeInput;                   // then close standard input
     std::vector<std::string> answers;  // answer lines ("readyok", "bestmove"), in order, before the final stop
     bool exits;                        // the engine ends with status 0 and no bestmove
+    std::vector<std::string> kept = {};  // answers of the lines kept for after the search
 };
 
 const char* const Infinite = "go infinite";
@@ -56,11 +58,13 @@ const InputCase InputCases[] = {
     // The poll reads one line; the second is left for the command loop, not swallowed.
     {"TwoLinesTogetherOnePerPoll", Infinite, 0, "stop\nisready\n", false, {"bestmove", "readyok"}, false},
     {"IsReadyThenStopTogether", Infinite, 0, "isready\nstop\n", false, {"readyok", "bestmove"}, false},
-    // Commands other than quit, stop, ponderhit and isready are dropped during a search:
-    // no second search, no new position, and a long line is read in pieces without harm.
-    {"OtherCommandsAreDropped", Infinite, 0,
-     "go depth 1\nposition startpos moves e2e4\nsetoption name Hash value 4\nucinewgame\nuci\n", false, {}, false},
-    {"LongLineIsDropped", Infinite, 0, nullptr, false, {}, false},
+    // Other commands are kept, in order, and carried out once the search has answered;
+    // they were once dropped. A long line is read whole (and, unknown, ignored then).
+    {"OtherCommandsWaitForTheAnswer", Infinite, 0,
+     "position startpos moves e2e4\nsetoption name Hash value 4\nucinewgame\nposition fen " +
+         std::string(Fen) + "\ngo depth 1\n",
+     false, {}, false, {"bestmove"}},
+    {"LongLineIsKeptWhole", Infinite, 0, "-", false, {}, false},
     {"Quit", Infinite, 0, "quit\n", false, {}, true},
     {"QuitInMixedCase", Infinite, 0, "QuIt\n", false, {}, true},
     {"ClosedInput", Infinite, 0, "", true, {}, true},
@@ -96,7 +100,7 @@ TEST_P(InputDuringSearchTest, IsHandledByThePoll) {
     if (c.settleMs) {
         EXPECT_TRUE(answersOf(readFor(engine, c.settleMs)).empty()) << "an answer before any input";
     }
-    engine.sendRaw(c.input ? c.input : std::string(1000, 'x') + "\n");
+    engine.sendRaw(c.input != "-" ? c.input : std::string(10000, 'x') + "\n");
     if (c.closeInput) engine.closeInput();
     if (c.exits) {
         EXPECT_EQ(engine.waitExit(5000), 0);
@@ -122,6 +126,7 @@ TEST_P(InputDuringSearchTest, IsHandledByThePoll) {
     engine.send("go depth 2");
     std::vector<std::string> expected;
     if (!stoppedEarly) expected.push_back("bestmove");
+    expected.insert(expected.end(), c.kept.begin(), c.kept.end());
     expected.push_back("readyok");
     expected.push_back("bestmove");
     std::vector<std::string> after;
@@ -139,6 +144,39 @@ TEST_P(InputDuringSearchTest, IsHandledByThePoll) {
 
 INSTANTIATE_TEST_SUITE_P(Poll, InputDuringSearchTest, testing::ValuesIn(InputCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A GUI's ponderhit, position and go in one write: the position was once dropped while
+// its go searched the old position.
+TEST(InputDuringSearch, PositionAndGoAfterPonderhitRunInOrder) {
+    const char* const next = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
+    support::initialiseTables();
+    for (const char* moves : {"f1b5", "f1b5 a7a6 b5a4"}) {
+        SCOPED_TRACE(moves);
+        EngineProcess engine;
+        engine.send(std::string("position fen ") + next);
+        engine.send("go ponder wtime 1000 btime 1000");
+        readFor(engine, 200);
+        engine.sendRaw(std::string("ponderhit\nposition fen ") + next + " moves " + moves + "\ngo depth 2\n");
+        std::vector<std::string> first = engine.readUntil("bestmove");
+        ASSERT_FALSE(first.empty());
+        std::vector<std::string> second = engine.readUntil("bestmove");
+        ASSERT_FALSE(second.empty());
+        Position pos = support::positionFromFen(next);
+        std::string played = moves;
+        for (size_t at = 0; at < played.size();) {
+            size_t end = played.find(' ', at);
+            if (end == std::string::npos) end = played.size();
+            UndoRecord undo;
+            Move m = TextToMove(pos, played.substr(at, end - at).c_str());
+            ASSERT_NE(m, MOVE_NULL);
+            MakeMove(pos, undo, m);
+            at = end + 1;
+        }
+        const std::string& answer = second.back();
+        std::string move = answer.substr(9, answer.find(' ', 9) - 9);
+        EXPECT_NE(TextToMove(pos, move.c_str()), MOVE_NULL) << answer;
+    }
+}
 
 }  // namespace
 }  // namespace brinz

@@ -21,12 +21,12 @@ void printUsage(std::FILE* to) {
                  "usage: brinz-tbgen [-o DIR] [-c] SIGNATURE...\n"
                  "Generates the distance-to-mate tables SIGNATURE (kqk, krk, kpk, kqkr, kpkp...; all3 and\n"
                  "all4 stand for every table of three or four men) into DIR (default: the current\n"
-                 "directory): DIR/kqk.nbw for white to move and DIR/kqk.nbb for black to move, one\n"
-                 "byte per position (only .nbw for a table with the same men on both sides). The\n"
-                 "tables a signature's captures and promotions lead to are generated and written\n"
-                 "first, unless DIR already holds them. -c recomputes every value of the named\n"
-                 "tables from its successors and fails on any difference. Exit status: 0 done,\n"
-                 "1 a table failed, 2 bad usage.\n");
+                 "directory; made when missing): DIR/kqk.nbw for white to move and DIR/kqk.nbb for\n"
+                 "black to move, one byte per position (only .nbw for a table with the same men on\n"
+                 "both sides). The tables a signature's captures and promotions lead to are\n"
+                 "generated and written first, unless DIR already holds them. -c recomputes every\n"
+                 "value of the named tables from its successors and fails on any difference. Exit\n"
+                 "status: 0 done, 1 a table failed, 2 bad usage.\n");
 }
 
 }  // namespace
@@ -68,7 +68,9 @@ int main(int argc, char** argv) {
         printUsage(stderr);
         return ExitUsage;
     }
+    // An output folder that does not exist yet is made, as users expect of -o.
     std::error_code error;
+    if (!std::filesystem::is_directory(directory, error)) std::filesystem::create_directories(directory, error);
     if (!std::filesystem::is_directory(directory, error)) {
         std::fprintf(stderr, "brinz-tbgen: %s: not a directory\n", directory.c_str());
         return ExitUsage;
