@@ -72,6 +72,9 @@ inline constexpr int PieceDirections[16][9] = {
 };
 inline constexpr int PawnPush[2] = {16, -16};
 
+// Starts loading the cache line of `address`, so a look-up soon after finds it there.
+inline void Prefetch(const void* address) { __builtin_prefetch(address); }
+
 // Castling rights, as bits of castleLost: a set bit means the right is gone.
 inline constexpr int LOST_WHITE_KINGSIDE = 1;
 inline constexpr int LOST_WHITE_QUEENSIDE = 2;

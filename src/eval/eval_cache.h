@@ -37,6 +37,11 @@ bool ConfigureEvalCache(bool enabled, int megabytes);
 // Forgets every entry.
 void ClearEvalCache();
 
+// Starts loading the entry of `key`, so the probe at the next node finds it in cache.
+inline void PrefetchEvalCache(uint64_t key) {
+    if (evalCache.count) Prefetch(&evalCache.entries[uint32_t(key) & (evalCache.count - 1)]);
+}
+
 // A hit fills `score` and `extras` as they were stored for `pos`.
 bool ProbeEvalCache(const Position& pos, int& score, EvalExtras& extras);
 // Remembers `score` and `extras` for `pos`, replacing what its entry held. A score that

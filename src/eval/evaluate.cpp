@@ -43,7 +43,7 @@ int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& 
         return score;
     }
     EvalBreakdown terms;
-    score = EvaluateTerms(pos, extras, threadIndex, tablebaseFlag, terms);
+    score = EvaluateTerms(pos, extras, threadIndex, tablebaseFlag, terms, true);
     // A tablebase score counts the plies from the root of the search that asked, so it is
     // not kept: at another ply, or in a later search, it would name the wrong mate.
     if (!tablebaseFlag) StoreEvalCache(pos, score, extras);
@@ -51,7 +51,7 @@ int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& 
 }
 
 int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag,
-                  EvalBreakdown& t) {
+                  EvalBreakdown& t, bool scoreOnly) {
     t = EvalBreakdown{};
     tablebaseFlag = 0;
     const int s = pos.side, x = pos.xside;
@@ -114,8 +114,10 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
     if (npmTotal < PhaseMiddle) KingProximityToPawns(pos, kingProx);
 
     PieceTerms* pieces = t.pieces;
-    EvaluatePieces(pos, WHITE, pieces[WHITE]);
-    EvaluatePieces(pos, BLACK, pieces[BLACK]);
+    // Mobility enters the score with no weight; only the queens' count serves nothing else.
+    const bool queenMobility = !scoreOnly || MobilityMiddleWeight != 0 || MobilityEndWeight != 0;
+    EvaluatePieces(pos, WHITE, pieces[WHITE], queenMobility);
+    EvaluatePieces(pos, BLACK, pieces[BLACK], queenMobility);
 
     int mgTerms[2], egTerms[2], kingSafety[2] = {0, 0}, storm[2] = {0, 0}, danger[2] = {0, 0};
     for (int c = WHITE; c <= BLACK; ++c) {

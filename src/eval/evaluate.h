@@ -101,8 +101,10 @@ struct EvalBreakdown {
     int score;
 };
 
-// Evaluate without the evaluation cache, recording every step in `terms`.
+// Evaluate without the evaluation cache, recording every step in `terms`. With `scoreOnly`
+// the terms that carry no weight into the score may be left out of `terms` (the queens'
+// mobility); the score and extras are the same.
 int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag,
-                  EvalBreakdown& terms);
+                  EvalBreakdown& terms, bool scoreOnly = false);
 
 }  // namespace brinz

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "board/attacks.h"
 #include "board/exchange.h"
@@ -40,8 +41,6 @@ struct RankMasks {
     }
 };
 constexpr RankMasks Masks;
-
-std::unique_ptr<PawnTable> PawnTables[PawnTableSlots];
 
 // A zeroed entry would pass for the analysis of a pawnless board (pawnKey 0) with no open
 // files. An entry only serves keys whose low 16 bits equal its index, so this key fits none.
@@ -190,12 +189,15 @@ void AnalyseColour(const Position& pos, int colour, PawnEntry& entry, int& kings
 
 }  // namespace
 
+std::unique_ptr<PawnTable> PawnTables[PawnTableSlots];
+
 void AllocatePawnTables(int threadCount) {
     if (threadCount > PawnTableSlots) threadCount = PawnTableSlots;
     for (int i = 0; i < threadCount; ++i)
         if (!PawnTables[i]) {
-            PawnTables[i] = std::make_unique<PawnTable>();
-            ClearTable(*PawnTables[i]);
+            // Without memory for it the thread analyses the pawns afresh at every probe.
+            PawnTables[i].reset(new (std::nothrow) PawnTable);
+            if (PawnTables[i]) ClearTable(*PawnTables[i]);
         }
 }
 

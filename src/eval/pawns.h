@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "board/position.h"
 
@@ -92,9 +93,18 @@ struct PawnTable {
 };
 static_assert(sizeof(PawnTable) <= 3 * 1024 * 1024);
 
+// The tables by thread index; empty slots are null.
+extern std::unique_ptr<PawnTable> PawnTables[PawnTableSlots];
+
+// Starts loading the entry of `pawnKey` in thread `threadIndex`'s table.
+inline void PrefetchPawnEntry(uint64_t pawnKey, int threadIndex) {
+    if (PawnTable* table = PawnTables[threadIndex].get()) Prefetch(&table->entry[pawnKey & (PawnTableEntries - 1)]);
+}
+
 // Makes sure threads 0 .. threadCount - 1 (at most PawnTableSlots) each own a pawn table.
-// Tables that exist are kept with their entries. Call between searches: at start-up
-// for every slot, and whenever the thread count grows.
+// Tables that exist are kept with their entries; a table the system has no memory for
+// stays missing (that thread analyses the pawns afresh at every probe). Call between
+// searches, whenever the thread count grows.
 void AllocatePawnTables(int threadCount);
 // Forgets every entry of every table.
 void ClearPawnTables();

@@ -41,18 +41,28 @@ inline int SquareColour(int square) { return (FileOf(square) + RankOf(square)) &
 
 inline int Clamped(int count, int last) { return count < 0 ? 0 : count > last ? last : count; }
 
+// Fixed step lists, so the compiler can unroll the walks; a count does not depend on the
+// order of the steps.
+constexpr int KnightSteps[8] = {33, 31, 18, 14, -14, -18, -31, -33};
+constexpr int BishopSteps[4] = {17, 15, -15, -17};
+constexpr int RookSteps[4] = {16, 1, -1, -16};
+constexpr int QueenSteps[8] = {17, 15, -15, -17, 16, 1, -1, -16};
+
 int KnightCount(const Position& pos, int colour, int square) {
+    const int8_t* value = MobilityValue.value[colour];
     int count = 0;
-    for (const int* d = PieceDirections[WHITE_KNIGHT]; *d; ++d) count += MobilityValue.value[colour][pos.board[square + *d]];
+    for (int d : KnightSteps) count += value[pos.board[square + d]];
     return count < 0 ? 0 : count;
 }
 
-int SliderCount(const Position& pos, int colour, int square, int code) {
+template <int Count>
+int SliderCount(const Position& pos, int colour, int square, const int (&steps)[Count]) {
+    const int8_t* value = MobilityValue.value[colour];
     int count = 0;
-    for (const int* d = PieceDirections[code]; *d; ++d) {
-        int sq = square + *d;
-        while (pos.board[sq] == EMPTY) ++count, sq += *d;
-        count += MobilityValue.value[colour][pos.board[sq]];
+    for (int d : steps) {
+        int sq = square + d;
+        while (pos.board[sq] == EMPTY) ++count, sq += d;
+        count += value[pos.board[sq]];
     }
     return count < 0 ? 0 : count;
 }
@@ -142,22 +152,64 @@ int TrappedRook(const Position& pos, int colour, int square, int count) {
     return canCastle ? cost / 2 : cost;
 }
 
-// The king's 8 neighbours and the three squares two ranks in front of it.
-constexpr int KingZoneSize = 11;
+// Geometry of a king zone by square difference (square - king + ZoneOrigin), per colour of
+// the king: the zone is the king's 8 neighbours and the three squares two ranks in front.
+constexpr int ZoneOrigin = 119;
+constexpr int ZoneSpan = 2 * ZoneOrigin + 1;
+constexpr int ZONE_NONE = 0, ZONE_FAR = 1, ZONE_ADJACENT = 2;
+// Line steps (0..3 orthogonal, 4..7 diagonal) and knight jumps, as rank and file changes.
+constexpr int LineSteps[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
+constexpr int KnightJumps[8][2] = {{2, 1}, {2, -1}, {-2, 1}, {-2, -1}, {1, 2}, {1, -2}, {-1, 2}, {-1, -2}};
+constexpr uint16_t ROOK_RAYS = 0x000F, BISHOP_RAYS = 0x00F0, QUEEN_RAYS = 0x00FF, KNIGHT_RAYS = 0xFF00;
 
-// Fills `zone` with the on-board squares of the zone of a king of `colour` on `king`.
-int KingZone(int king, int colour, int zone[KingZoneSize]) {
-    int p = PawnPush[colour], count = 0;
-    for (int d : {17, 16, 15, 1, -1, -15, -16, -17, 2 * p - 1, 2 * p, 2 * p + 1})
-        if (OnBoard(king + d)) zone[count++] = king + d;
-    return count;
-}
+struct KingZoneTables {
+    // ZONE_* of each square difference.
+    uint8_t kind[2][ZoneSpan];
+    // For a piece at a square difference from the king: the line steps (bits 0..7) and
+    // knight jumps (bits 8..15) that reach some zone square on an empty, edgeless board.
+    // Rays towards zone squares off the real board are included: their walk meets no zone
+    // square, so they change no count.
+    uint16_t rays[2][ZoneSpan];
+    // Neighbour number 0..7 of a square difference, -1 for a non-neighbour.
+    int8_t neighbour[ZoneSpan];
+    int step[16];
 
-// For an on-board square.
-inline bool InKingZone(int king, int colour, int square) {
-    int d = square - king, p = PawnPush[colour];
-    return KingDistance(square, king) == 1 || d == 2 * p - 1 || d == 2 * p || d == 2 * p + 1;
-}
+    constexpr KingZoneTables() : kind(), rays(), neighbour(), step() {
+        for (int i = 0; i < 8; ++i) {
+            step[i] = 16 * LineSteps[i][0] + LineSteps[i][1];
+            step[8 + i] = 16 * KnightJumps[i][0] + KnightJumps[i][1];
+        }
+        for (int d = 0; d < ZoneSpan; ++d) neighbour[d] = -1;
+        int next = 0;
+        for (int dr = -1; dr <= 1; ++dr)
+            for (int df = -1; df <= 1; ++df)
+                if (dr || df) neighbour[16 * dr + df + ZoneOrigin] = int8_t(next++);
+        for (int colour = 0; colour < 2; ++colour) {
+            const int forward = colour == 0 ? 1 : -1;
+            int zone[11][2], size = 0;
+            for (int dr = -1; dr <= 1; ++dr)
+                for (int df = -1; df <= 1; ++df)
+                    if (dr || df) zone[size][0] = dr, zone[size][1] = df, ++size;
+            for (int df = -1; df <= 1; ++df) zone[size][0] = 2 * forward, zone[size][1] = df, ++size;
+            for (int i = 0; i < size; ++i)
+                kind[colour][16 * zone[i][0] + zone[i][1] + ZoneOrigin] = i < 8 ? ZONE_ADJACENT : ZONE_FAR;
+            for (int dr = -7; dr <= 7; ++dr)
+                for (int df = -7; df <= 7; ++df) {
+                    uint16_t bits = 0;
+                    for (int i = 0; i < size; ++i) {
+                        const int tr = zone[i][0] - dr, tf = zone[i][1] - df;
+                        for (int j = 0; j < 8; ++j) {
+                            for (int n = 1; n <= 7; ++n)
+                                if (n * LineSteps[j][0] == tr && n * LineSteps[j][1] == tf) bits |= uint16_t(1 << j);
+                            if (KnightJumps[j][0] == tr && KnightJumps[j][1] == tf) bits |= uint16_t(1 << (8 + j));
+                        }
+                    }
+                    rays[colour][16 * dr + df + ZoneOrigin] = bits;
+                }
+        }
+    }
+};
+constexpr KingZoneTables KingZones;
 
 inline bool Attacks(const Position& pos, int code, int from, int target) {
     const AttackEntry& entry = AttackBetween(from, target);
@@ -170,7 +222,7 @@ inline bool Attacks(const Position& pos, int code, int from, int target) {
 
 }  // namespace
 
-void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms) {
+void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool queenMobility) {
     terms = PieceTerms{};
 
     int code = MakeCode(KNIGHT, colour);
@@ -190,7 +242,7 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms) {
     for (int s = pos.links[LIST_HEAD + code][1]; s <= 119; s = pos.links[s][1]) {
         terms.bishopColours |= 1 << SquareColour(s);
         if (BlocksCentrePawn(pos, colour, s)) terms.mgTerms -= 45;
-        int count = SliderCount(pos, colour, s, code);
+        int count = SliderCount(pos, colour, s, BishopSteps);
         terms.mobilityMg += BishopMobility[Clamped(count, 15)];
         terms.mobilityEg += BishopMobility[Clamped(count, 15)];
         if (count < 3) ++terms.badPieces;
@@ -203,7 +255,7 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms) {
 
     code = MakeCode(ROOK, colour);
     for (int s = pos.links[LIST_HEAD + code][1]; s <= 119; s = pos.links[s][1]) {
-        int count = SliderCount(pos, colour, s, code);
+        int count = SliderCount(pos, colour, s, RookSteps);
         terms.mobilityMg += RookMobilityMg[Clamped(count, 15)];
         terms.mobilityEg += RookMobilityEg[Clamped(count, 15)];
         bool ownPawnOnFile = pos.pawnFiles[colour][FileOf(s)] != 0;
@@ -229,7 +281,8 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms) {
         if (r > 5) terms.seventh += 1;
         // Out early while the minor pieces still sleep.
         if (r != 0) terms.mgTerms -= 8 * terms.undeveloped;
-        int count = SliderCount(pos, colour, s, code);
+        if (!queenMobility) continue;
+        int count = SliderCount(pos, colour, s, QueenSteps);
         terms.mobilityMg += QueenMobilityMg[Clamped(count, 31)];
         terms.mobilityEg += QueenMobilityEg[Clamped(count, 31)];
     }
@@ -260,34 +313,40 @@ int KingDangerIndex(const Position& pos, int colour, int shelter, uint8_t enemyO
     int k = pos.kingSquare(colour);
     int p = PawnPush[colour];
 
-    int zone[KingZoneSize];
-    int zoneSize = KingZone(k, colour, zone);
+    const uint8_t* zoneKind = KingZones.kind[colour] + ZoneOrigin - k;
+    // Whether each neighbour of the king is defended: -1 until asked, since several
+    // attackers often bear on the same square.
+    int8_t defended[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    auto undefendedAt = [&](int sq) {
+        int8_t& known = defended[KingZones.neighbour[sq - k + ZoneOrigin]];
+        if (known < 0) known = IsDefended(pos, sq, colour);
+        return known == 0;
+    };
 
     int attackers = 0, kinds = 0, adjacent = 0, undefended = 0;
-    static constexpr int Kinds[4][2] = {{QUEEN, KIND_QUEEN}, {ROOK, KIND_ROOK}, {BISHOP, KIND_BISHOP}, {KNIGHT, KIND_KNIGHT}};
-    for (const auto& [type, kind] : Kinds) {
+    struct Kind { int type, kind; uint16_t rays; };
+    static constexpr Kind Kinds[4] = {
+        {QUEEN, KIND_QUEEN, QUEEN_RAYS}, {ROOK, KIND_ROOK, ROOK_RAYS},
+        {BISHOP, KIND_BISHOP, BISHOP_RAYS}, {KNIGHT, KIND_KNIGHT, KNIGHT_RAYS}};
+    for (const Kind& kindOf : Kinds) {
+        const int type = kindOf.type;
         int code = MakeCode(type, x);
         for (int s = pos.links[LIST_HEAD + code][1]; s <= 119; s = pos.links[s][1]) {
             // Only directions that reach the zone on an empty board can hit it.
-            int steps[8], stepCount = 0;
-            for (int i = 0; i < zoneSize; ++i) {
-                const AttackEntry& entry = AttackBetween(s, zone[i]);
-                if (!(entry.mask & AttackBit[code])) continue;
-                bool known = false;
-                for (int j = 0; j < stepCount; ++j) known |= steps[j] == entry.step;
-                if (!known && stepCount < 8) steps[stepCount++] = entry.step;
-            }
+            unsigned rays = KingZones.rays[colour][s - k + ZoneOrigin] & kindOf.rays;
             bool hit = false;
-            for (int j = 0; j < stepCount; ++j) {
-                for (int sq = s + steps[j]; pos.board[sq] != OFFBOARD; sq += steps[j]) {
-                    if (InKingZone(k, colour, sq)) {
+            while (rays) {
+                const int step = KingZones.step[__builtin_ctz(rays)];
+                rays &= rays - 1;
+                for (int sq = s + step; pos.board[sq] != OFFBOARD; sq += step) {
+                    if (int zone = zoneKind[sq]) {
                         hit = true;
-                        if (KingDistance(sq, k) == 1) {
+                        if (zone == ZONE_ADJACENT) {
                             ++adjacent;
-                            if (!IsDefended(pos, sq, colour)) ++undefended;
+                            if (undefendedAt(sq)) ++undefended;
                         }
                     }
-                    if (pos.board[sq] != EMPTY || !SliderKind[code]) break;
+                    if (pos.board[sq] != EMPTY || type == KNIGHT) break;
                 }
             }
             // A heavy piece on a file without its own pawns next to the king bears on it anyway.
@@ -297,7 +356,7 @@ int KingDangerIndex(const Position& pos, int colour, int shelter, uint8_t enemyO
             }
             if (hit) {
                 ++attackers;
-                kinds |= kind;
+                kinds |= kindOf.kind;
             }
         }
     }
@@ -322,7 +381,7 @@ int KingDangerIndex(const Position& pos, int colour, int shelter, uint8_t enemyO
             for (int i = 0; i < threat.tests; ++i) {
                 int sq = k + threat.test[i][0] * p + threat.test[i][1];
                 // Beside a king on the edge there is no square to defend.
-                if (OnBoard(sq) && !IsDefended(pos, sq, colour)) ++undefended;
+                if (OnBoard(sq) && undefendedAt(sq)) ++undefended;
             }
         }
     }

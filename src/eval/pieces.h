@@ -127,8 +127,10 @@ struct PieceTerms {
     int bishopColours;         // bit 0: a bishop on a dark square, bit 1: on a light one
 };
 
-// Walks the knights, bishops, rooks and queens of `colour` and fills `terms`.
-void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms);
+// Walks the knights, bishops, rooks and queens of `colour` and fills `terms`. Without
+// `queenMobility` the queens add nothing to mobilityMg and mobilityEg (their count is
+// needed by no other term).
+void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool queenMobility = true);
 
 // Pawn and minor-piece cover of the squares in front of a king of `colour` on `kingSquare`.
 int ShelterAt(const Position& pos, int colour, int kingSquare);

@@ -7,7 +7,35 @@
 
 namespace brinz {
 
+namespace {
+
+const char* textInput = nullptr;  // the rest of the text served instead of standard input
+size_t textLeft = 0;
+
+// One byte of input: 1 read, 0 end of input, -1 failed.
+int readByte(char& c) {
+    if (textInput) {
+        if (textLeft == 0) return 0;
+        c = *textInput++;
+        --textLeft;
+        return 1;
+    }
+    ssize_t got;
+    do {
+        got = read(STDIN_FILENO, &c, 1);
+    } while (got < 0 && errno == EINTR);
+    return got < 0 ? -1 : int(got);
+}
+
+}  // namespace
+
+void setInputText(const char* text, size_t size) {
+    textInput = text;
+    textLeft = text ? size : 0;
+}
+
 bool inputPending() {
+    if (textInput) return true;
     pollfd request{STDIN_FILENO, POLLIN, 0};
     int ready;
     do {
@@ -22,9 +50,7 @@ bool readInputLine(char* buffer, size_t size) {
     size_t length = 0;
     while (length + 1 < size) {
         char c;
-        ssize_t got = read(STDIN_FILENO, &c, 1);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
+        if (readByte(c) <= 0) break;
         buffer[length++] = c;
         if (c == '\n') break;
     }
@@ -35,9 +61,7 @@ bool readInputLine(char* buffer, size_t size) {
 LineStatus readWholeLine(InputLine& line, size_t limit, bool wait) {
     while (wait || inputPending()) {
         char c;
-        ssize_t got = read(STDIN_FILENO, &c, 1);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
+        if (readByte(c) <= 0) {
             if (line.overlong) {
                 line.overlong = false;
                 return LineStatus::Overlong;

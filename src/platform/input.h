@@ -37,6 +37,12 @@ enum class LineStatus {
 // characters (its newline not counted) is Overlong.
 LineStatus readWholeLine(InputLine& line, size_t limit, bool wait);
 
+// Serves inputPending and readInputLine from the `size` bytes at `text` instead of
+// standard input, so that a harness can drive the engine in-process; null goes back to
+// standard input. The bytes are not copied and must outlive their use. In this mode
+// input is always pending: a line waits, or the input has ended (as a closed pipe).
+void setInputText(const char* text, size_t size);
+
 // Makes standard output unbuffered, so that every fragment reaches the
 // interface at once.
 void setUnbufferedOutput();

@@ -1,6 +1,7 @@
 #include "platform/threads.h"
 
 #include <chrono>
+#include <system_error>
 
 namespace brinz {
 
@@ -26,7 +27,14 @@ bool AutoResetEvent::waitFor(int milliseconds) {
     return true;
 }
 
-void Thread::start(std::function<void()> body) { handle = std::thread(std::move(body)); }
+bool Thread::start(std::function<void()> body) {
+    try {
+        handle = std::thread(std::move(body));
+    } catch (const std::system_error&) {
+        return false;
+    }
+    return true;
+}
 
 void Thread::join() {
     if (handle.joinable()) handle.join();

@@ -30,7 +30,9 @@ private:
 // A thread of the engine. Started once, joined once.
 class Thread {
 public:
-    void start(std::function<void()> body);
+    // False when the system cannot create the thread (no memory for its stack, a process
+    // limit): the body does not run and the object stays unstarted.
+    bool start(std::function<void()> body);
     void join();
     bool running() const { return handle.joinable(); }
 

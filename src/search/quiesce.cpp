@@ -100,6 +100,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
         node.currentMove = m;
         UndoRecord undo;
         MakeMove(pos, undo, m);
+        prefetchChild(pos, threadIndex);
         stack[ply + 1].evalDone = 0;
         int v = -quiesce(pos, stack, ply + 1, -beta, -alpha, depth - ONE_PLY, checkPly, threadIndex);
         UnmakeMove(pos, undo, m);

@@ -379,7 +379,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
         node.currentMove = m;
         UndoRecord undo;
         MakeMove(pos, undo, m);
-        prefetchHash(pos.key);
+        prefetchChild(pos, threadIndex);
         stack[ply + 1].evalDone = 0;
         int extension = moveExtension(node, pos, mateThreat);
         int childDepth = depth + extension - ONE_PLY;

@@ -5,8 +5,11 @@
 
 #include "board/move.h"
 #include "board/position.h"
+#include "eval/eval_cache.h"
 #include "eval/evaluate.h"
+#include "eval/pawns.h"
 #include "platform/threads.h"
+#include "search/hash.h"
 
 namespace brinz {
 
@@ -104,6 +107,14 @@ struct SearchHooks {
     void (*reportMultiPv)(int number, int score, const Move* line, int depth);
 };
 extern SearchHooks searchHooks;
+
+// Right after MakeMove: starts loading the child's transposition-table cluster, evaluation
+// cache entry and pawn entry, so its probes find them in cache.
+inline void prefetchChild(const Position& pos, int threadIndex) {
+    prefetchHash(pos.key);
+    PrefetchEvalCache(pos.key);
+    PrefetchPawnEntry(pos.pawnKey, threadIndex);
+}
 
 // Counts the node, gives thread 0 its poll every pollInterval nodes and prepares the
 // records of ply p (and clears the killers of ply p + 2).

@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <mutex>
+#include <new>
 
 #include "board/attacks.h"
 #include "board/make_move.h"
@@ -12,7 +13,14 @@
 
 namespace brinz {
 
-SplitPoint SplitPoints[MaxThreads][MaxSplitsPerThread];
+SplitPointTable SplitPoints;
+
+bool SplitPointTable::allocate() {
+    if (!points) points = new (std::nothrow) SplitPoint[MaxThreads][MaxSplitsPerThread];
+    return points != nullptr;
+}
+
+void SplitPointTable::createOrDie() { points = new SplitPoint[MaxThreads][MaxSplitsPerThread]; }
 std::atomic<int> activeSplits[MaxThreads];
 Lock splitLock;
 SplitCounters splitCounters;
@@ -162,7 +170,7 @@ void searchSplitPoint(SplitPoint& s, int i) {
         node.currentMove = m;
         UndoRecord undo;
         MakeMove(pos, undo, m);
-        prefetchHash(pos.key);
+        prefetchChild(pos, i);
         stack[p + 1].evalDone = 0;
         int extension = moveExtension(node, pos, false);
         int childDepth = s.depth + extension - ONE_PLY;

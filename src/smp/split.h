@@ -51,7 +51,23 @@ struct SplitPoint {
 };
 static_assert(sizeof(SplitPoint::moveBuffers[0]) / sizeof(MoveListEntry) >= StackSize * MaxMovesPerPly);
 
-extern SplitPoint SplitPoints[MaxThreads][MaxSplitsPerThread];
+// SplitPoints[t][k], created at first use: the table holds some 80 MB that a process
+// searching on one thread never needs, and touching it would slow the start-up.
+struct SplitPointTable {
+    SplitPoint (*points)[MaxSplitsPerThread] = nullptr;
+    // Creates the table when it does not exist yet; false when there is no memory for it.
+    bool allocate();
+    // The split points of thread t; the table is created first when needed (a failure to
+    // allocate it then ends the process: call allocate() first where that must not happen).
+    SplitPoint (&operator[](int thread))[MaxSplitsPerThread] {
+        if (!points) [[unlikely]] createOrDie();
+        return points[thread];
+    }
+
+private:
+    void createOrDie();
+};
+extern SplitPointTable SplitPoints;
 extern std::atomic<int> activeSplits[MaxThreads];  // open split points per thread, 0..8
 extern Lock splitLock;
 

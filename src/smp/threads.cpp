@@ -25,7 +25,7 @@ constexpr int WaitPollMilliseconds = 2;
 AutoResetEvent wakeEvents[MaxThreads];  // 1..7 used
 Thread helpers[MaxThreads];             // 1..7 used
 std::atomic<uint8_t> quitThreads{0};
-bool running = false;
+int helpersRunning = 0;  // helpers 1 .. helpersRunning run; the others were never started
 int blockCount = 0;
 
 // Helpers sleep while no search runs or they do not take part; true when they must end.
@@ -64,48 +64,67 @@ void allocateThreadBlocks(int count) {
 
 int threadBlockCount() { return blockCount; }
 
-void startThreads() {
-    if (running) return;
-    allocateThreadBlocks(MaxThreads);
-    for (auto& open : activeSplits) open.store(0, Relaxed);
-    quitThreads.store(0, Relaxed);
-    // A signal left over from an earlier run (a split's wake-up for a helper that was
-    // already awake) must not wake the new helpers.
-    for (auto& event : wakeEvents) event.waitFor(0);
-    for (int i = 0; i < MaxThreads; ++i) {
+int startHelpers(int count) {
+    count = count < 1 ? 1 : count > MaxThreads ? MaxThreads : count;
+    // Helpers share the work only through split points.
+    if (count > 1 && !SplitPoints.allocate()) return helpersRunning + 1;
+    if (helpersRunning == 0 && count > 1) {
+        for (auto& open : activeSplits) open.store(0, Relaxed);
+        quitThreads.store(0, Relaxed);
+        ThreadRecord& main = ThreadRecords[0];
+        main.abort.store(0, Relaxed);
+        main.hasWork.store(0, Relaxed);
+        main.idle.store(0, Relaxed);
+        main.waiting.store(0, Relaxed);
+        main.workingAt = nullptr;
+    }
+    while (helpersRunning + 1 < count) {
+        const int i = helpersRunning + 1;
         ThreadRecord& r = ThreadRecords[i];
         r.abort.store(0, Relaxed);
         r.hasWork.store(0, Relaxed);
-        r.idle.store(i != 0, Relaxed);
+        r.idle.store(1, Relaxed);
         r.waiting.store(0, Relaxed);
         r.workingAt = nullptr;
+        // A signal left over from an earlier run (a split's wake-up for a helper that was
+        // already awake) must not wake the new helper.
+        wakeEvents[i].waitFor(0);
+        if (!helpers[i].start([i] { helperMain(i); })) {
+            r.idle.store(0, Relaxed);
+            break;
+        }
+        while (!r.waiting.load(std::memory_order_acquire)) yieldThread();
+        ++helpersRunning;
     }
-    for (int i = 1; i < MaxThreads; ++i) {
-        helpers[i].start([i] { helperMain(i); });
-        while (!ThreadRecords[i].waiting.load(std::memory_order_acquire)) yieldThread();
-    }
-    running = true;
+    return helpersRunning + 1;
+}
+
+int startThreads() {
+    allocateThreadBlocks(MaxThreads);
+    return startHelpers(MaxThreads);
 }
 
 void stopThreads() {
-    if (!running) return;
+    if (helpersRunning == 0) return;
     for (auto& r : ThreadRecords) r.abort.store(1, Relaxed);
     quitThreads.store(1, std::memory_order_release);
-    for (int i = 1; i < MaxThreads; ++i) wakeEvents[i].signal();
-    for (int i = 1; i < MaxThreads; ++i) helpers[i].join();
-    for (int i = 1; i < MaxThreads; ++i) ThreadRecords[i].idle.store(0, Relaxed);
+    for (int i = 1; i <= helpersRunning; ++i) wakeEvents[i].signal();
+    for (int i = 1; i <= helpersRunning; ++i) helpers[i].join();
+    for (int i = 1; i <= helpersRunning; ++i) ThreadRecords[i].idle.store(0, Relaxed);
     for (auto& r : ThreadRecords) r.abort.store(0, Relaxed);
-    running = false;
+    helpersRunning = 0;
 }
 
-bool threadsRunning() { return running; }
+bool threadsRunning() { return helpersRunning > 0; }
 
 void wakeThreads() {
     int count = Parameters.threadCount;
     count = count < 1 ? 1 : count > MaxThreads ? MaxThreads : count;
+    // Only helpers that were started can take part.
+    if (count > helpersRunning + 1) count = helpersRunning + 1;
     activeThreads.store(count, Relaxed);
     if (count > 1)
-        for (int i = 1; i < MaxThreads; ++i) wakeEvents[i].signal();
+        for (int i = 1; i <= helpersRunning; ++i) wakeEvents[i].signal();
 }
 
 void restThreads() { activeThreads.store(1, Relaxed); }

@@ -40,16 +40,23 @@ void allocateThreadBlocks(int count);
 // The count of the last allocateThreadBlocks, 0 before the first.
 int threadBlockCount();
 
-// Start-up: allocates the blocks of all eight threads and starts helpers 1..7, each
-// asleep on its event when this returns. Does nothing while the helpers run.
-void startThreads();
+// Makes sure helpers 1 .. count - 1 (count clamped to 1..8) run, each asleep on its event
+// when this returns; helpers that run already are kept. Stops at the first helper the
+// system cannot create. Returns how many threads can search (thread 0 and the helpers
+// running, in order). Between searches only.
+int startHelpers(int count);
+// Allocates the blocks of all eight threads and starts every helper (tests and bench
+// programs; the engine starts helpers as "Max CPUs" asks for them). Returns as
+// startHelpers does.
+int startThreads();
 // Shutdown (also between test suites): ends every helper and joins it. Call only when
-// no search runs. startThreads may be called again afterwards.
+// no search runs. Helpers may be started again afterwards.
 void stopThreads();
 bool threadsRunning();
 
 // The wake-up at search start, after SearchState has left Idle and the options have been
-// applied: fixes activeThreads from "Max CPUs" and, when it is above 1, wakes the helpers.
+// applied: fixes activeThreads from "Max CPUs", at most the threads started, and, when it
+// is above 1, wakes the helpers.
 void wakeThreads();
 // The root has nothing more to share but holds its answer (pondering, "go infinite"):
 // the helpers go back to sleep until the next search wakes them. No split may be open.

@@ -47,9 +47,9 @@ bool PlayMoveToken(const char* token) {
 }  // namespace
 
 void initialiseEngine() {
-    // Helpers start first and sleep until a search wakes them; this also gives every
-    // thread its pawn table.
-    startThreads();
+    // Nothing here may wait until it is needed: helpers start, and pawn tables are
+    // allocated, when a search asks for them ("Max CPUs"); the hash table's pages are
+    // given by the system as they are first written.
     InitKeys();
     InitAttacks();
     // Start-up size; the first search resizes to the "Hash" option.
@@ -61,12 +61,14 @@ void initialiseEngine() {
     SetPositionFromFen(RootPosition, StartFen);
 }
 
-void commandLoop() {
+void runCommands() {
     std::string line;
-    for (;;) {
-        if (!nextCommand(line)) line = "quit\n";
-        dispatchCommand(line.c_str());
-    }
+    while (nextCommand(line)) dispatchCommand(line.c_str());
+}
+
+void commandLoop() {
+    runCommands();
+    shutdownEngine();
 }
 
 void dispatchCommand(const char* line) {

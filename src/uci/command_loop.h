@@ -11,8 +11,10 @@ inline constexpr uint32_t StartupHashMegabytes = 32;
 
 // One-time start-up, in the engine's fixed order. Prints nothing.
 void initialiseEngine();
-// Reads and dispatches command lines forever, lines kept from the last search first;
-// end of input acts as "quit".
+// Reads and dispatches command lines, lines kept from the last search first, until input
+// ends; a "quit" line (or one arriving during a search) ends the process from inside.
+void runCommands();
+// runCommands, then the shutdown that end of input asks for, as "quit" would.
 [[noreturn]] void commandLoop();
 // Acts on one line (newline included), matched by its leading word, any letter case.
 void dispatchCommand(const char* line);

@@ -11,6 +11,7 @@
 #include "platform/clock.h"
 #include "search/root.h"
 #include "search/search.h"
+#include "smp/threads.h"
 #include "uci/command_loop.h"
 #include "uci/poll.h"
 #include "uci/report.h"
@@ -145,6 +146,10 @@ void startSearch(const GoParameters& go, const Move* searchMoves) {
     clock.startTick = tickCount();
     resetRootResults();
     applyOptions(RootPosition.side);
+    // Helpers are started when a search first asks for them, not at start-up.
+    int threads = startHelpers(Parameters.threadCount);
+    if (threads < Parameters.threadCount)
+        std::printf("info string only %d of %d search threads could be started\n", threads, Parameters.threadCount);
     CompactKeyHistory(RootPosition);
 
     bool white = RootPosition.side == WHITE;

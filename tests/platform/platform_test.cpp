@@ -153,6 +153,20 @@ TEST(Input, WholeLinesOfAnyLengthWithoutWaitingForTheUnfinished) {
     EXPECT_EQ(readWholeLine(line, 8, true), LineStatus::Ended);
 }
 
+// The in-process input: lines as from a pipe, long ones split, the unterminated rest
+// served last, then end of input, which stays pending like a closed pipe.
+TEST(Input, TextServesLinesThenEndOfInput) {
+    const std::string text = "stop\n" + std::string(10, 'x') + "\nquit";
+    setInputText(text.data(), text.size());
+    char line[8];
+    std::string lines;
+    while (inputPending() && readInputLine(line, sizeof line)) lines += std::string(line) + "|";
+    EXPECT_EQ(lines, "stop\n|xxxxxxx|xxx\n|quit|");
+    EXPECT_TRUE(inputPending());
+    EXPECT_FALSE(readInputLine(line, sizeof line));
+    setInputText(nullptr, 0);
+}
+
 // Puts the far end of a new terminal on standard input for the duration of a test.
 class StdinTerminal {
 public:

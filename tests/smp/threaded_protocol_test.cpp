@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -161,6 +163,41 @@ TEST(ThreadedProtocol, ShortSearchesWithStopsAndQuitsAtRandomMoments) {
         // A depth-limited search may have answered before the quit arrived; nothing more.
         EXPECT_LE(count(seen, "bestmove"), infinite ? 0 : 1);
     }
+}
+
+// The system refuses every helper (a wrapper asks for 1 TiB stacks, which no thread can
+// get): the engine must neither abort at start nor at the search, but search on the
+// threads it has and say so.
+TEST(ThreadedProtocol, HelpersTheSystemRefusesAreDoneWithout) {
+#if defined(_WIN32) || defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "needs a POSIX shell and no sanitizer runtime (it reserves its own stacks)";
+#else
+    const std::string wrapper = testing::TempDir() + "brinz_without_threads.sh";
+    {
+        std::ofstream script(wrapper);
+        script << "#!/bin/sh\nulimit -s 1073741824 || exit 99\nexec '" << BRINZ_BINARY << "'\n";
+    }
+    std::filesystem::permissions(wrapper, std::filesystem::perms::owner_all);
+    EngineProcess engine("", wrapper);
+    engine.send("uci");
+    ASSERT_FALSE(engine.readUntil("uciok").empty()) << "the engine did not start under the wrapper";
+    useThreads(engine, 8);
+    engine.send(std::string("position fen ") + Fens[1]);
+    engine.send("go depth 5");
+    std::vector<std::string> lines = engine.readUntil("bestmove", 120000);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(isLegal(Fens[1], bestMoveOf(lines.back()))) << lines.back();
+    if (count(lines, "info string only ") == 0) GTEST_SKIP() << "this system gave the helpers their stacks";
+    EXPECT_EQ(count(lines, "info string only 1 of 8 search threads could be started"), 1);
+    // A later search tries again, and answers again.
+    engine.send("go depth 3");
+    lines = engine.readUntil("bestmove", 120000);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(isLegal(Fens[1], bestMoveOf(lines.back()))) << lines.back();
+    engine.send("quit");
+    EXPECT_EQ(engine.waitExit(20000), 0);
+    std::filesystem::remove(wrapper);
+#endif
 }
 
 }  // namespace
