@@ -115,7 +115,7 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
 
     PieceTerms* pieces = t.pieces;
     // Mobility enters the score with no weight; only the queens' count serves nothing else.
-    const bool queenMobility = !scoreOnly || MobilityMiddleWeight != 0 || MobilityEndWeight != 0;
+    const bool queenMobility = !scoreOnly || Parameters.mobilityMiddle != 0 || Parameters.mobilityEnd != 0;
     EvaluatePieces(pos, WHITE, pieces[WHITE], queenMobility);
     EvaluatePieces(pos, BLACK, pieces[BLACK], queenMobility);
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "board/position.h"
-#include "search/search.h"
+#include "search/score.h"
 
 namespace brinz {
 
