@@ -318,8 +318,9 @@ int endgameClassifier(const Position& pos, int scale[2], const PawnEntry& entry,
         return ENDGAME_BARE_KING;
     }
 
+    // A lone minor piece cannot win.
     for (int c = WHITE; c <= BLACK; ++c)
-        if (pawns[c] == 0 && M[c] == KnightValue) scale[c] = 0;
+        if (pawns[c] == 0 && (M[c] == KnightValue || M[c] == BishopValue)) scale[c] = 0;
 
     // Exact material: sums that count pawns would reach evaluators whose men are absent.
     if (HasOnly(pos, s, 0, 0, 0, 0, 1) && HasOnly(pos, w, 0, 0, 0, 1, 0)) return ENDGAME_QUEEN_ROOK;
@@ -375,7 +376,7 @@ int endgameClassifier(const Position& pos, int scale[2], const PawnEntry& entry,
             if (pawns[w] == 0) scale[w] = 0;
         } else if (M[s] == RookBishopMaterial && Count(pos, ROOK, w)) {
             scale[s] = Count(pos, BISHOP, s) ? RookBishopScale : RookNoBishopScale;
-            scale[w] = 0;
+            if (pawns[w] == 0) scale[w] = 0;
         } else {
             scale[s] = PawnlessScale;
             if (pawns[w] == 0) scale[w] = 0;

@@ -18,7 +18,8 @@ constexpr uint64_t MaxEntries = uint64_t(1) << 27;  // two gigabytes, beyond any
 // What the stored scores depend on besides the position: the weights of the search that
 // stored them (the king-safety weights follow the engine's colour) and the tables found.
 struct CacheInputs {
-    int32_t kingSafety[2], passedMiddle, passedEnd, structureMiddle, structureEnd, tablebaseScans;
+    int32_t kingSafety[2], passedMiddle, passedEnd, structureMiddle, structureEnd;
+    int32_t mobilityMiddle, mobilityEnd, development, pawnDanger, tablebaseScans;
     bool operator==(const CacheInputs&) const = default;
 };
 CacheInputs filledWith{};
@@ -30,6 +31,10 @@ CacheInputs CurrentInputs() {
             p.passedPawnsEnd,
             p.pawnStructureMiddle,
             p.pawnStructureEnd,
+            p.mobilityMiddle,
+            p.mobilityEnd,
+            p.development,
+            p.pawnDanger,
             scanStatistics.scans};
 }
 

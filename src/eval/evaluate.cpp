@@ -11,13 +11,6 @@ namespace brinz {
 
 namespace {
 
-// No parameter sets these weights (128 = 100 %): mobility, development and the
-// material-scaled pawn danger are computed and shown by "eval" but do not move the score.
-constexpr int MobilityMiddleWeight = 0;
-constexpr int MobilityEndWeight = 0;
-constexpr int DevelopmentWeight = 0;
-constexpr int DangerWeight = 0;
-
 // A side without pawns and with at most this much material, no more than a knight ahead
 // in pieces, keeps only PawnlessScale / 128 of an endgame advantage.
 constexpr int PawnlessMaterial = 3408;
@@ -122,7 +115,7 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
 
     PieceTerms* pieces = t.pieces;
     // Mobility enters the score with no weight; only the queens' count serves nothing else.
-    const bool queenMobility = !scoreOnly || MobilityMiddleWeight != 0 || MobilityEndWeight != 0;
+    const bool queenMobility = !scoreOnly || Parameters.mobilityMiddle != 0 || Parameters.mobilityEnd != 0;
     EvaluatePieces(pos, WHITE, pieces[WHITE], queenMobility);
     EvaluatePieces(pos, BLACK, pieces[BLACK], queenMobility);
 
@@ -156,8 +149,9 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
         if (npmTotal > PhaseEnd) {
             kingSafety[c] = KingSafety(pos, c, shelterNow[c], entry.openFiles[xc]);
             int file = FileOf(kings[c]), enemyFile = FileOf(kings[xc]);
-            if (file >= 5 && enemyFile <= 3) storm[c] = entry.kingsideStorm[c];
-            else if (file < 4 && enemyFile > 4) storm[c] = entry.queensideStorm[c];
+            // Kings on opposite wings: c storms the wing of the enemy king.
+            if (file >= 5 && enemyFile <= 3) storm[c] = entry.queensideStorm[c];
+            else if (file < 4 && enemyFile > 4) storm[c] = entry.kingsideStorm[c];
             int value = (npm[c] - DangerMaterialFloor) * entry.danger[c] / 256;
             danger[c] = value > 0 ? value : 0;
         }
@@ -208,10 +202,9 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
     total(TERM_PASSED_PAWNS, diff(TERM_PASSED_PAWNS, MG) * w.passedPawnsMiddle / 128,
           diff(TERM_PASSED_PAWNS, EG) * w.passedPawnsEnd / 128);
     total(TERM_KING_PROXIMITY, 0, diff(TERM_KING_PROXIMITY, EG));
-    total(TERM_MOBILITY, diff(TERM_MOBILITY, MG) * MobilityMiddleWeight / 128,
-          diff(TERM_MOBILITY, EG) * MobilityEndWeight / 128);
-    total(TERM_DEVELOPMENT, diff(TERM_DEVELOPMENT, MG) * DevelopmentWeight / 128, 0);
-    total(TERM_PAWN_DANGER, diff(TERM_PAWN_DANGER, MG) * DangerWeight / 128, 0);
+    total(TERM_MOBILITY, diff(TERM_MOBILITY, MG) * w.mobilityMiddle / 128, diff(TERM_MOBILITY, EG) * w.mobilityEnd / 128);
+    total(TERM_DEVELOPMENT, diff(TERM_DEVELOPMENT, MG) * w.development / 128, 0);
+    total(TERM_PAWN_DANGER, diff(TERM_PAWN_DANGER, MG) * w.pawnDanger / 128, 0);
     total(TERM_KING_SAFETY, (w.kingSafetyWeight[s] * kingSafety[s] - w.kingSafetyWeight[x] * kingSafety[x]) / 128, 0);
     total(TERM_SHELTER, diff(TERM_SHELTER, MG) * ShelterFactor[Clamped(entry.centreType, 6)], 0);
     total(TERM_PAWN_STORM, diff(TERM_PAWN_STORM, MG), 0);

@@ -139,6 +139,7 @@ void registerEngineParameters() {
     o.addOption("MOBILITY_MIDDLE", "160", false, OPTION_SPIN, 0, 300);
     o.addOption("MOBILITY_END", "150", false, OPTION_SPIN, 0, 300);
     o.addOption("DEVELOPMENT", "130", false, OPTION_SPIN, 0, 300);
+    o.addOption("PAWN_DANGER", "0", false, OPTION_SPIN, 0, 300);
     o.addOption("STATIC_EVAL_CACHE", "true", false, OPTION_CHECK, 0, 0);
     o.addOption("STATIC_EVAL_CACHE_SIZE", "4", false, OPTION_SPIN, 1, 128);
     o.addOption("NULLMOVE", "true", false, OPTION_CHECK, 0, 0);
@@ -258,6 +259,10 @@ void applyOptions(int rootSide) {
     p.passedPawnsEnd = percent("PASSED_PAWNS_END");
     p.pawnStructureMiddle = percent("PAWN_STRUCTURE_MIDDLE");
     p.pawnStructureEnd = percent("PAWN_STRUCTURE_END");
+    p.mobilityMiddle = percent("MOBILITY_MIDDLE");
+    p.mobilityEnd = percent("MOBILITY_END");
+    p.development = percent("DEVELOPMENT");
+    p.pawnDanger = percent("PAWN_DANGER");
     p.evalCacheEnabled = optionOn("STATIC_EVAL_CACHE");
     p.evalCacheSize = optionInteger("STATIC_EVAL_CACHE_SIZE");
     p.nullMoveEnabled = optionOn("NULLMOVE");

@@ -87,6 +87,7 @@ struct EngineParameters {
     int32_t kingSafetyWeight[2];          // 128 = 100 %, by colour
     int32_t passedPawnsMiddle, passedPawnsEnd;
     int32_t pawnStructureMiddle, pawnStructureEnd;
+    int32_t mobilityMiddle, mobilityEnd, development, pawnDanger;
     int32_t evalCacheEnabled, evalCacheSize;  // size in megabytes
     int32_t nullMoveEnabled;
     int32_t staticPruningDepth;           // 1/60 ply

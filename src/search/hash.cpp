@@ -89,12 +89,12 @@ void freeHash() {
 }
 
 bool probeHash(const Position& pos, int& alpha, int& beta, int depth, Move& move, bool& mateThreat,
-               bool& nullAllowed) {
+               bool& nullAllowed, int ply) {
     HashCluster& cluster = clusterOf(pos.key);
     for (HashEntry& e : cluster.entry) {
         if (!sameKey(e, pos.key)) continue;
         uint32_t data = e.data.load(Relaxed);
-        int score = e.score.load(Relaxed);
+        int score = scoreFromHash(e.score.load(Relaxed), ply);
         int bound = int(data >> HashBoundShift) & 3;
         // An upper bound below beta says a null move would fail low too: skip it.
         if ((bound & BOUND_UPPER) && score < beta) nullAllowed = false;
@@ -111,8 +111,9 @@ bool probeHash(const Position& pos, int& alpha, int& beta, int depth, Move& move
     return false;
 }
 
-void storeHash(const Position& pos, Move move, int score, int depth, int bound, bool mateThreat) {
+void storeHash(const Position& pos, Move move, int score, int depth, int bound, bool mateThreat, int ply) {
     if (move == MOVE_NONE) move = 0;
+    score = scoreToHash(score, ply);
     // Endless analysis reaches depths beyond 16 bits; wrapping would turn them shallow or negative.
     if (depth > INT16_MAX) depth = INT16_MAX;
     uint32_t flags = ((((uint32_t(hashAge) << 1) | (mateThreat ? 1u : 0u)) << 2) | uint32_t(bound & 3))

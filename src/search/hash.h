@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "board/position.h"
+#include "search/score.h"
 
 namespace brinz {
 
@@ -64,13 +65,30 @@ void freeHash();
 // least `depth`, returns the 17-bit move and the mate-threat flag (whatever the depth),
 // and clears nullAllowed for an upper bound below beta. Never decides a cutoff itself.
 // Without a hit, move = 0 and mateThreat = false and the rest is untouched.
+// `ply` is the probing node's distance from the root, for mate scores (see storeHash).
 bool probeHash(const Position& pos, int& alpha, int& beta, int depth, Move& move, bool& mateThreat,
-               bool& nullAllowed);
+               bool& nullAllowed, int ply);
 
 // Remembers a result: updates the entry of the same key in place (a move 0 or
 // MOVE_NONE keeps the old move), else replaces the entry of an older search, else
-// the shallowest one of the cluster.
-void storeHash(const Position& pos, Move move, int score, int depth, int bound, bool mateThreat);
+// the shallowest one of the cluster. A mate score is kept as the distance from this
+// node (`ply` plies from the root), so that a probe from another ply reads the mate
+// at its own distance.
+void storeHash(const Position& pos, Move move, int score, int depth, int bound, bool mateThreat, int ply);
+
+// Mate scores count plies from the root; the table keeps them counted from the node.
+// A mate can lie no nearer the root than the node, so a stored mate never exceeds MATE;
+// the infinite bounds (beyond MATE) pass unchanged.
+inline int scoreToHash(int score, int ply) {
+    if (score >= MATE_BOUND && score <= MATE) return score + ply;
+    if (score <= -MATE_BOUND && score >= -MATE) return score - ply;
+    return score;
+}
+inline int scoreFromHash(int score, int ply) {
+    if (score >= MATE_BOUND && score <= MATE) return score - ply;
+    if (score <= -MATE_BOUND && score >= -MATE) return score + ply;
+    return score;
+}
 
 // Starts loading the cluster of `key`, so the probe at the next node finds it in cache.
 inline void prefetchHash(uint64_t key) { __builtin_prefetch(&hashTable[uint32_t(key) & (clusterCount - 1)]); }

@@ -73,9 +73,10 @@ void scoreQuiescenceMoves(PlyRecord* stack, const Position& pos, int ply, Move c
     if (stack[ply].inCheck) return scoreMoves(stack, pos, ply, candidate);
     Move previous = previousMove(stack, ply);
     int previousTo = ply > 0 && isRealMove(previous) ? MoveTo(previous) : -1;
+    bool hasCandidate = isRealMove(candidate);
     for (MoveListEntry* e = stack[ply].moveListStart; e < stack[ply + 1].moveListStart; ++e) {
         Move m = e->move;
-        if (m == candidate)
+        if (hasCandidate && (m & LowBits) == (candidate & LowBits))
             e->score = QuiescenceCandidateScore;
         else if (MovePromotion(m) == QUEEN && See(pos, m) >= 0)
             e->score = QuiescencePromotionBase + MoveCaptured(m);

@@ -51,7 +51,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     Move hashMove = 0;
     if (useTable) {
         bool mateThreat = false, nullAllowed = true;
-        probeHash(pos, alpha, beta, 0, hashMove, mateThreat, nullAllowed);
+        probeHash(pos, alpha, beta, 0, hashMove, mateThreat, nullAllowed, ply);
         if (pvNode) {
             alpha = alpha0;
             beta = beta0;
@@ -151,13 +151,13 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     if (useTable) {
         if (best == -INFINITE_SCORE)
             // Every evasion was pruned: nothing better than the bound on entry is known.
-            storeHash(pos, 0, alpha0, 0, BOUND_UPPER, false);
+            storeHash(pos, 0, alpha0, 0, BOUND_UPPER, false, ply);
         else if (best >= beta)
-            storeHash(pos, node.pv[ply], best, 0, BOUND_LOWER, false);
+            storeHash(pos, node.pv[ply], best, 0, BOUND_LOWER, false, ply);
         else if (alpha == alpha0)
-            storeHash(pos, 0, best, 0, BOUND_UPPER, false);
+            storeHash(pos, 0, best, 0, BOUND_UPPER, false, ply);
         else
-            storeHash(pos, node.pv[ply], best, 0, BOUND_EXACT, false);
+            storeHash(pos, node.pv[ply], best, 0, BOUND_EXACT, false, ply);
     }
     return alpha;
 }

@@ -176,8 +176,10 @@ bool isDraw(const Position& pos) {
     if (pos.material[WHITE] == 0 && pos.material[BLACK] == 0) return true;
     if (pawnsOf(pos, WHITE) == 0 && pawnsOf(pos, BLACK) == 0 && pos.material[WHITE] + pos.material[BLACK] < 1280)
         return true;
+    // The whole reversible stretch: back to the position right after the last capture or
+    // pawn move, or to the first position of the known history.
     int limit = pos.ply < pos.fifty ? pos.ply : pos.fifty;
-    for (int k = 2; k < limit; k += 2)
+    for (int k = 2; k <= limit; k += 2)
         if (pos.keyHistory[pos.ply - k] == pos.key) return true;
     return false;
 }
@@ -253,7 +255,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
 
     Move hashMove = 0;
     bool mateThreat = false;
-    probeHash(pos, alpha, beta, depth, hashMove, mateThreat, nullAllowed);
+    probeHash(pos, alpha, beta, depth, hashMove, mateThreat, nullAllowed, ply);
     // PV nodes, and reduced children whose bound would hide a fail high, keep their window.
     if (pvNode || (parent.reduced && alpha > alpha0)) {
         alpha = alpha0;
@@ -414,19 +416,19 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
     if (stopping(threadIndex)) return 0;
     if (best == -INFINITE_SCORE) {
         // Every legal move was pruned: all that is known is that none reaches alpha.
-        storeHash(pos, 0, alpha0, depth, BOUND_UPPER, mateThreat);
+        storeHash(pos, 0, alpha0, depth, BOUND_UPPER, mateThreat, ply);
         return alpha0;
     }
     if (best >= beta) {
-        storeHash(pos, node.pv[ply], best, depth, BOUND_LOWER, mateThreat);
+        storeHash(pos, node.pv[ply], best, depth, BOUND_LOWER, mateThreat, ply);
         recordCutoffStats(pos, node.pv[ply], searched, n);
         return alpha;
     }
     if (alpha == alpha0) {
-        storeHash(pos, 0, best, depth, BOUND_UPPER, mateThreat);
+        storeHash(pos, 0, best, depth, BOUND_UPPER, mateThreat, ply);
         return alpha;
     }
-    storeHash(pos, node.pv[ply], best, depth, BOUND_EXACT, mateThreat);
+    storeHash(pos, node.pv[ply], best, depth, BOUND_EXACT, mateThreat, ply);
     return alpha;
 }
 

@@ -10,6 +10,7 @@
 #include "eval/pawns.h"
 #include "platform/threads.h"
 #include "search/hash.h"
+#include "search/score.h"
 
 namespace brinz {
 
@@ -23,10 +24,6 @@ extern std::atomic<uint8_t> quitRequested;
 // Held while a line is written during a search, so that no thread writes into another's line.
 extern Lock outputLock;
 
-// Scores in 1/256 pawn from the side to move; a mate given at ply p is MATE - p.
-inline constexpr int MATE = 30000;
-inline constexpr int INFINITE_SCORE = 30001;
-inline constexpr int MATE_BOUND = 29800;  // |score| at or above this is a mate
 inline constexpr int ONE_PLY = 60;
 inline constexpr int MaxPly = 60;       // a node at this ply returns its static evaluation
 inline constexpr int StackSize = 64;

@@ -110,6 +110,14 @@ int tableValueToScore(int value, int ply) {
     return 0;
 }
 
+bool plausibleTableValue(int value, int ply) {
+    constexpr int Mate = 30000;  // a mate given at ply p scores Mate - p
+    const int score = tableValueToScore(value, ply);
+    if (value > 0) return score > 0 && score <= Mate - 1 - ply;
+    if (value < 0) return score < 0 && score >= ply - Mate;
+    return true;
+}
+
 bool withinTablebaseReach(const Position& pos) {
     return Nalimov.maxPieces > 0 && menCount(pos) <= Nalimov.maxPieces;
 }
@@ -118,7 +126,7 @@ bool probeTablebase(const Position& pos, int ply, int& score) {
     if (!withinTablebaseReach(pos)) return false;
     Nalimov.probeCount.store(Nalimov.probeCount.load(Relaxed) + 1, Relaxed);
     const int value = tableValue(pos);
-    if (value == TableValueNone) return false;
+    if (value == TableValueNone || !plausibleTableValue(value, ply)) return false;
     score = tableValueToScore(value, ply);
     Nalimov.tbHits.store(Nalimov.tbHits.load(Relaxed) + 1, Relaxed);
     return true;

@@ -55,5 +55,8 @@ const char* describeTableValue(int value, char* buffer);
 
 // The score probeTablebase gives for table value `value` found at `ply`.
 int tableValueToScore(int value, int ply);
+// False for a value no sound table holds: a win or loss whose score at `ply` would leave
+// the search's score range or change sign (a damaged block can hold any bytes).
+bool plausibleTableValue(int value, int ply);
 
 }  // namespace brinz

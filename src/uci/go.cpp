@@ -98,6 +98,10 @@ int parseSearchMoves(const char* text, Move* list, int size) {
     return named;
 }
 
+namespace {
+constexpr int64_t LastMoveReserveMs = 50;
+}  // namespace
+
 TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo, bool ponderOption) {
     int64_t t = clampTo(time, 0, ClockMax), inc = clampTo(increment, 0, ClockMax);
     int64_t m = movesToGo < 0 ? 0 : movesToGo;
@@ -113,10 +117,15 @@ TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo,
         limits.softLimit = t / 40;
         limits.hardLimit = t / 8;
     } else if (m == 1) {
-        limits.softLimit = t / 2;
-        limits.hardLimit = t / 2 < t - 500 ? t / 2 : t - 500;
+        // The last move before the control may use what is left, but for a reserve that
+        // covers the answer's way to the interface; a very short clock keeps half.
+        int64_t use = t - (t / 10 + LastMoveReserveMs);
+        if (use < t / 2) use = t / 2;
+        limits.softLimit = limits.hardLimit = use;
     } else {
-        limits.softLimit = t / (m < 20 ? m : 20);
+        // An even share of what is left, two shares kept in hand for the moves that run
+        // over: early moves do not starve the last ones of the period.
+        limits.softLimit = t / (m + 2);
         limits.hardLimit = 4 * t / m < t / 3 ? 4 * t / m : t / 3;
     }
     if (ponderOption) {

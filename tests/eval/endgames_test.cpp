@@ -74,8 +74,8 @@ const ClassifierCase ClassifierCases[] = {
     {"RightBishopRookPawn", "1k6/8/8/P7/8/8/8/3BK3 w - - 0 1", ENDGAME_CONTINUE, FullScale, 0},
     {"WrongBishopKingOutOfReach", "8/8/8/P7/8/8/8/2B1K1k1 w - - 0 1", ENDGAME_CONTINUE, FullScale, 0},
     {"DoubledRookPawnsHeld", "k7/8/P7/P7/8/8/8/4K3 w - - 0 1", ENDGAME_CONTINUE, 0, 0},
-    // A lone bishop has no pawn to walk to: the pawnless rule damps it instead.
-    {"LoneBishopAgainstPawn", "8/8/4k3/8/8/8/p7/2B1K3 w - - 0 1", ENDGAME_CONTINUE, 64, FullScale},
+    // A lone bishop cannot win, as a lone knight cannot.
+    {"LoneBishopAgainstPawn", "8/8/4k3/8/8/8/p7/2B1K3 w - - 0 1", ENDGAME_CONTINUE, 0, FullScale},
     // Rook and two pawns against rook and pawn, no passer, the king in front: by the rank.
     {"RookTwoPawnsFifthRank", "8/4k3/5p2/5P2/4P3/8/r7/4K2R w - - 0 1", ENDGAME_CONTINUE, 70, FullScale},
     {"RookTwoPawnsFourthRank", "8/4k3/8/5p2/4PP2/8/r7/4K2R w - - 0 1", ENDGAME_CONTINUE, 40, FullScale},
@@ -85,7 +85,8 @@ const ClassifierCase ClassifierCases[] = {
     {"RookAndBishopAgainstRook", "8/8/4k3/8/8/2r5/8/R1B1K3 w - - 0 1", ENDGAME_CONTINUE, 32, 0},
     {"KnightAgainstBishopAndPawn", "8/p7/4k3/8/8/2b5/8/1N2K3 w - - 0 1", ENDGAME_CONTINUE, 0, FullScale},
     // Bishop and pawn against bishops of the other colour, the defending king in front.
-    {"OppositeBishopsKingInFront", "8/8/3k4/8/3P4/8/8/2b1KB2 w - - 0 1", ENDGAME_CONTINUE, 0, FullScale},
+    // (Black's lone bishop cannot win either.)
+    {"OppositeBishopsKingInFront", "8/8/3k4/8/3P4/8/8/2b1KB2 w - - 0 1", ENDGAME_CONTINUE, 0, 0},
     // Queen against rook and pawn: the rook on the pawn's diagonal in front of its king.
     {"QueenAgainstRookFortress", "5k2/5p2/4r3/8/3K4/8/2Q5/8 w - - 0 1", ENDGAME_CONTINUE, 0, FullScale},
 };

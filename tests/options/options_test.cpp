@@ -40,7 +40,7 @@ TEST_F(RegistryTest, ListsTheVisibleOptionsByteForByte) {
               "option name MultiPV type spin default 1 min 1 max 32\n"
               "option name Move Overhead type spin default 10 min 0 max 5000\n"
               "option name UCI_Chess960 type check default false \n");
-    EXPECT_EQ(Options.count(), 39);
+    EXPECT_EQ(Options.count(), 40);
 }
 
 TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesInAnyCase) {

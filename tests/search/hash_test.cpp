@@ -51,14 +51,14 @@ protected:
     };
     static Probe probe(const Position& pos, int alpha, int beta, int depth) {
         Probe p{false, alpha, beta, 0, false, true};
-        p.found = probeHash(pos, p.alpha, p.beta, depth, p.move, p.mateThreat, p.nullAllowed);
+        p.found = probeHash(pos, p.alpha, p.beta, depth, p.move, p.mateThreat, p.nullAllowed, 0);
         return p;
     }
 };
 
 TEST_F(HashTest, ResizingToTheSameCountKeepsEntriesAndChangingItLosesThem) {
     Position pos = withKey(0x123456789ABCDEFull);
-    storeHash(pos, 0x1234, 50, 120, BOUND_EXACT, false);
+    storeHash(pos, 0x1234, 50, 120, BOUND_EXACT, false, 0);
     ASSERT_TRUE(resizeHash(1));
     EXPECT_TRUE(probe(pos, -100, 100, 0).found);
     ASSERT_TRUE(resizeHash(2));
@@ -85,7 +85,7 @@ TEST_F(HashTest, ProbeNarrowsOnlyWithEnoughDepthButAlwaysHintsTheMove) {
         SCOPED_TRACE(c.name);
         clearHash();
         Position pos = withKey(0xFEDCBA9876543210ull);
-        storeHash(pos, 0x2A5F3, c.score, c.storedDepth, c.bound, true);
+        storeHash(pos, 0x2A5F3, c.score, c.storedDepth, c.bound, true, 0);
         Probe p = probe(pos, -100, 100, c.askedDepth);
         EXPECT_TRUE(p.found);
         EXPECT_EQ(p.alpha, c.alpha);
@@ -98,7 +98,7 @@ TEST_F(HashTest, ProbeNarrowsOnlyWithEnoughDepthButAlwaysHintsTheMove) {
 
 TEST_F(HashTest, MissLeavesTheWindowAndClearsTheHints) {
     Probe p{false, -5, 5, 77, true, true};
-    p.found = probeHash(withKey(99), p.alpha, p.beta, 0, p.move, p.mateThreat, p.nullAllowed);
+    p.found = probeHash(withKey(99), p.alpha, p.beta, 0, p.move, p.mateThreat, p.nullAllowed, 0);
     EXPECT_FALSE(p.found);
     EXPECT_EQ(p.alpha, -5);
     EXPECT_EQ(p.beta, 5);
@@ -109,42 +109,64 @@ TEST_F(HashTest, MissLeavesTheWindowAndClearsTheHints) {
 
 TEST_F(HashTest, SecondStoreOfAKeyUpdatesInPlaceAndKeepsTheMoveWhenGivenNone) {
     Position pos = inCluster(0);
-    storeHash(pos, 0x0ABC, 10, 300, BOUND_LOWER, false);
-    storeHash(pos, MOVE_NONE, -20, 60, BOUND_UPPER, false);  // shallower, still replaces
-    storeHash(pos, 0, -30, 60, BOUND_UPPER, false);
+    storeHash(pos, 0x0ABC, 10, 300, BOUND_LOWER, false, 0);
+    storeHash(pos, MOVE_NONE, -20, 60, BOUND_UPPER, false, 0);  // shallower, still replaces
+    storeHash(pos, 0, -30, 60, BOUND_UPPER, false, 0);
     EXPECT_EQ(hashStores.load(), 1u) << "updates in place do not count as new slots";
     Probe p = probe(pos, -100, 100, 60);
     EXPECT_EQ(p.beta, -30);
     EXPECT_EQ(p.move, 0x0ABCu);
     // The three other slots are still free: three new keys fit without evicting it.
-    for (uint32_t n = 1; n <= 3; ++n) storeHash(inCluster(n), 0, 0, 600, BOUND_EXACT, false);
+    for (uint32_t n = 1; n <= 3; ++n) storeHash(inCluster(n), 0, 0, 600, BOUND_EXACT, false, 0);
     EXPECT_TRUE(probe(pos, -100, 100, 0).found);
 }
 
 TEST_F(HashTest, ReplacesAnOlderSearchFirstThenTheShallowest) {
     // Four entries of the current search: the shallowest goes.
     const int depths[4] = {300, 120, 180, 240};
-    for (uint32_t n = 0; n < 4; ++n) storeHash(inCluster(n), 0, 0, depths[n], BOUND_EXACT, false);
-    storeHash(inCluster(10), 0, 0, 60, BOUND_EXACT, false);
+    for (uint32_t n = 0; n < 4; ++n) storeHash(inCluster(n), 0, 0, depths[n], BOUND_EXACT, false, 0);
+    storeHash(inCluster(10), 0, 0, 60, BOUND_EXACT, false, 0);
     EXPECT_FALSE(probe(inCluster(1), -100, 100, 0).found);
     for (uint32_t n : {0u, 2u, 3u, 10u}) EXPECT_TRUE(probe(inCluster(n), -100, 100, 0).found) << n;
 
     // One entry of an earlier search is replaced whatever its depth.
     clearHash();
     hashAge = 8;
-    storeHash(inCluster(0), 0, 0, 900, BOUND_EXACT, false);
+    storeHash(inCluster(0), 0, 0, 900, BOUND_EXACT, false, 0);
     hashAge = 9;
-    for (uint32_t n = 1; n < 4; ++n) storeHash(inCluster(n), 0, 0, 60, BOUND_EXACT, false);
-    storeHash(inCluster(10), 0, 0, 60, BOUND_EXACT, false);
+    for (uint32_t n = 1; n < 4; ++n) storeHash(inCluster(n), 0, 0, 60, BOUND_EXACT, false, 0);
+    storeHash(inCluster(10), 0, 0, 60, BOUND_EXACT, false, 0);
     EXPECT_FALSE(probe(inCluster(0), -100, 100, 0).found);
     for (uint32_t n : {1u, 2u, 3u, 10u}) EXPECT_TRUE(probe(inCluster(n), -100, 100, 0).found) << n;
 }
 
 TEST_F(HashTest, MateScoresComeBackUnchangedAndHugeDepthsDoNotWrap) {
     Position pos = withKey(0xABCDEF);
-    storeHash(pos, 0, 29995, 40000, BOUND_LOWER, false);
+    storeHash(pos, 0, 29995, 40000, BOUND_LOWER, false, 0);
     Probe p = probe(pos, -100, 100, 30000);
     EXPECT_EQ(p.alpha, 29995) << "an endless-analysis depth must stay deep, not wrap negative";
+}
+
+TEST_F(HashTest, MateScoresKeepTheirDistanceFromTheNodeWhateverThePlyOfTheProbe) {
+    struct Case {
+        int score, storePly, probePly, expected;
+    };
+    const Case cases[] = {
+        {MATE - 10, 7, 2, MATE - 5},     // mate three plies below the node, seen from ply 2
+        {MATE - 10, 7, 12, MATE - 15},
+        {-(MATE - 9), 5, 1, -(MATE - 5)},  // mated four plies below the node
+        {MATE_BOUND - 1, 7, 2, MATE_BOUND - 1},  // an ordinary score moves with no ply
+        {-INFINITE_SCORE, 7, 2, -INFINITE_SCORE},
+    };
+    for (const Case& c : cases) {
+        Position pos = withKey(0xBEEF00 + uint64_t(c.storePly));
+        storeHash(pos, 0, c.score, 600, BOUND_EXACT, false, c.storePly);
+        Probe p{false, -INFINITE_SCORE, INFINITE_SCORE, 0, false, true};
+        p.found = probeHash(pos, p.alpha, p.beta, 60, p.move, p.mateThreat, p.nullAllowed, c.probePly);
+        ASSERT_TRUE(p.found);
+        EXPECT_EQ(p.alpha, c.expected) << c.score;
+        EXPECT_EQ(p.beta, c.expected) << c.score;
+    }
 }
 
 TEST_F(HashTest, FillEstimateCountsThisSearchsStores) {
@@ -166,13 +188,13 @@ TEST(HashOptions, ClearHashButtonEmptiesTheTableAtTheNextSearchStartAndReleases)
     EXPECT_EQ(clusterCount, 1u << 16);
     Position pos;
     pos.key = 0x5555;
-    storeHash(pos, 0, 10, 60, BOUND_EXACT, false);
+    storeHash(pos, 0, 10, 60, BOUND_EXACT, false, 0);
     handleSetOption("Clear Hash\n");
     applyOptions(WHITE);
     int alpha = -100, beta = 100;
     Move move;
     bool mateThreat, nullAllowed = true;
-    EXPECT_FALSE(probeHash(pos, alpha, beta, 0, move, mateThreat, nullAllowed));
+    EXPECT_FALSE(probeHash(pos, alpha, beta, 0, move, mateThreat, nullAllowed, 0));
     EXPECT_STREQ(optionText("Clear Hash"), "false");
     handleSetOption("Hash value 64");
 }

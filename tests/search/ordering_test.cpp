@@ -101,6 +101,16 @@ TEST_F(OrderingTest, KillerBandsAndGoodRecapture) {
     EXPECT_EQ(stack[Ply].goodRecapture, 1);
 }
 
+TEST_F(OrderingTest, QuiescenceTableMoveFindsItsFullMoveByItsLowBits) {
+    load("4k3/8/8/3q4/4P3/8/8/3QK3 w - - 0 1", true);
+    Move stored = move("d1d5") & 0x1FFFF;
+    scoreQuiescenceMoves(stack, pos, Ply, stored);
+    EXPECT_EQ(entry("d1d5").score, QuiescenceCandidateScore);
+    EXPECT_LT(entry("e4d5").score, QuiescenceCandidateScore);
+    scoreQuiescenceMoves(stack, pos, Ply, MOVE_NONE);
+    EXPECT_LT(entry("d1d5").score, QuiescenceCandidateScore);
+}
+
 TEST_F(OrderingTest, QuiescenceRanksVictimThenAttackerAndRecapturesFirst) {
     load("4k3/8/8/3q4/4P3/8/8/3QK3 w - - 0 1", true);
     scoreQuiescenceMoves(stack, pos, Ply, MOVE_NONE);

@@ -72,18 +72,29 @@ TEST_F(SearchTest, DrawRules) {
     }
 }
 
-TEST_F(SearchTest, RepetitionNeedsItsDistanceBelowBothPlyAndFifty) {
-    // Four plies of knight shuffling return to the start position.
+TEST_F(SearchTest, RepetitionReachesBackOverTheWholeReversibleStretch) {
+    // Four plies of knight shuffling return to the first position of the history.
     const char* shuffle[] = {"g1f3", "g8f6", "f3g1", "f6g8"};
     Position pos = support::positionFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     for (const char* m : shuffle) play(pos, m);
     EXPECT_EQ(pos.fifty, 4);
-    EXPECT_FALSE(isDraw(pos)) << "k = 4 is not below fifty = 4";
-    Position longer = support::positionFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
-    play(longer, "b1c3");
-    play(longer, "b8c6");
-    for (const char* m : shuffle) play(longer, m);
-    EXPECT_TRUE(isDraw(longer)) << "fifty and ply are 6: the position four plies back repeats";
+    EXPECT_TRUE(isDraw(pos)) << "the start position repeats, four plies back";
+    // After a pawn move the history goes on, but only back to the position the pawn move made.
+    Position afterPawns = support::positionFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    play(afterPawns, "e2e4");
+    play(afterPawns, "e7e5");
+    for (const char* m : shuffle) play(afterPawns, m);
+    EXPECT_TRUE(isDraw(afterPawns)) << "the position right after e7e5 repeats";
+    // Three plies of shuffling reach no earlier position with the same side to move.
+    Position notYet = support::positionFromFen("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    for (int i = 0; i < 3; ++i) play(notYet, shuffle[i]);
+    EXPECT_FALSE(isDraw(notYet));
+    // A FEN's half-move clock reaches no further back than the moves actually known.
+    Position fromFen = support::positionFromFen("4k3/8/8/8/8/8/8/R3K3 w - - 30 40");
+    for (const char* m : {"a1a2", "e8d8", "a2a1", "d8e8"}) play(fromFen, m);
+    EXPECT_TRUE(isDraw(fromFen));
+    play(fromFen, "a1b1");
+    EXPECT_FALSE(isDraw(fromFen));
 }
 
 TEST_F(SearchTest, MateDistanceCutsBeforeAnyWork) {
@@ -105,7 +116,7 @@ TEST_F(SearchTest, NodeWithEveryMovePrunedStoresAlphaNotMinusInfinity) {
     int a = -INFINITE_SCORE, b = INFINITE_SCORE;
     Move move;
     bool mateThreat, nullAllowed = true;
-    ASSERT_TRUE(probeHash(pos, a, b, 0, move, mateThreat, nullAllowed));
+    ASSERT_TRUE(probeHash(pos, a, b, 0, move, mateThreat, nullAllowed, 3));
     EXPECT_EQ(b, alpha) << "stored upper bound";
     EXPECT_EQ(a, -INFINITE_SCORE);
 }

@@ -76,7 +76,7 @@ protected:
         wakeThreads();
         Position& pos = testing_smp::placeThread(0, fen);
         // A quiet first move, so the node has searched one move when it offers the rest.
-        storeHash(pos, TextToMove(pos, "g1f1"), -INFINITE_SCORE + 1, 0, BOUND_UPPER, false);
+        storeHash(pos, TextToMove(pos, "g1f1"), -INFINITE_SCORE + 1, 0, BOUND_UPPER, false, 0);
         return pos;
     }
     int searchNode(Position& pos, int alpha, int beta) {

@@ -189,6 +189,11 @@ TEST(ProbeScore, MateDistanceSurvivesEveryPlyAndLongValuesStayBelowMates) {
             EXPECT_EQ(tableValueToScore(-32766 + n, ply), -30000 + (ply + 2 * n));
         }
         EXPECT_EQ(tableValueToScore(-32766, ply), -30000 + ply);
+        // What a damaged block may hold: a "win" or "loss" too long to be one, or mate in 0.
+        for (int value : {1, 2, 5000, -1, -2, -5000, 32767})
+            EXPECT_FALSE(plausibleTableValue(value, ply)) << value << " at ply " << ply;
+        for (int value : {32766, 32767 - 300, 32640, -32766, -32766 + 300, -32640, 0})
+            EXPECT_TRUE(plausibleTableValue(value, ply)) << value << " at ply " << ply;
         EXPECT_EQ(tableValueToScore(0, ply), 0);
         EXPECT_LT(tableValueToScore(TableValueWonLong, ply), 29800);
         EXPECT_GT(tableValueToScore(-TableValueWonLong, ply), -29800);

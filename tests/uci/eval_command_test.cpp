@@ -70,6 +70,43 @@ TEST(EvalCommand, ChangesNoState) {
     EXPECT_FALSE(engine.readUntil("readyok").empty());
 }
 
+// The first number of the line starting with `term` (White's middle-game value), or of
+// "Evaluation:".
+double FirstValue(const std::vector<std::string>& lines, const std::string& term) {
+    for (const std::string& line : lines)
+        if (line.rfind(term, 0) == 0) return std::stod(line.substr(term.size()));
+    ADD_FAILURE() << "no line " << term;
+    return 0;
+}
+
+double ValueFor(EngineProcess& engine, const std::string& fen, const std::string& term) {
+    engine.send("position fen " + fen);
+    return FirstValue(Eval(engine), term);
+}
+
+// Pairs of positions that differ only in the feature an evaluation rule is about.
+TEST(EvalCommand, RulesReadTheirFeatureTheRightWayRound) {
+    EngineProcess engine;
+    // Kings on opposite wings, White's on g1: pawns advanced against Black's king on c8
+    // are White's storm; pawns pushed in front of its own king are not.
+    const std::string base = "2kr1b1r/ppp2ppp/2n1bn2/8/8/2N1BN2/PPP1BPPP/3R1RK1 w - - 0 1";
+    const double storm = ValueFor(engine, base, "Pawn storm");
+    EXPECT_EQ(ValueFor(engine, "2kr1b1r/ppp2ppp/2n1bn2/8/6P1/2N1BN2/PPP1BP1P/3R1RK1 w - - 0 1", "Pawn storm"), storm)
+        << "g2-g4 opens White's own king";
+    EXPECT_GT(ValueFor(engine, "2kr1b1r/ppp2ppp/2n1bn2/8/1P6/2N1BN2/P1P1BPPP/3R1RK1 w - - 0 1", "Pawn storm"), storm)
+        << "b2-b4 runs at Black's king";
+
+    // Rook and bishop against rook: the rook side keeps its chances when it has pawns.
+    EXPECT_LT(ValueFor(engine, "7r/8/4k3/8/1K6/2B2ppp/8/6R1 w - - 0 1", "Evaluation:"), -200)
+        << "three connected pawns with the rook win for Black";
+    EXPECT_GT(ValueFor(engine, "7r/8/4k3/8/1K6/2B5/8/6R1 w - - 0 1", "Evaluation:"), 0);
+
+    // A lone minor piece cannot win, bishop or knight; with a pawn beside it, it can.
+    EXPECT_EQ(ValueFor(engine, "8/8/4k3/8/8/2B5/8/4K3 w - - 0 1", "Evaluation:"), 0);
+    EXPECT_EQ(ValueFor(engine, "8/8/4k3/8/8/2N5/8/4K3 w - - 0 1", "Evaluation:"), 0);
+    EXPECT_GT(ValueFor(engine, "8/8/4k3/8/8/2B5/P7/4K3 w - - 0 1", "Evaluation:"), 300);
+}
+
 // Promotions push the seventh-rank, undeveloped and poorly-placed counts past their
 // tables; each reads the table's last entry and the engine answers.
 TEST(EvalCommand, CountsPastTheirTables) {

@@ -15,12 +15,14 @@ struct LimitCase {
 const LimitCase LimitCases[] = {
     {"SuddenDeath", 60000, 0, 0, false, 1500, 7500},
     {"Increment", 60000, 1000, 0, false, 3000, 15000},
-    {"LastMoveBeforeControl", 60000, 0, 1, false, 30000, 30000},
-    {"LastMoveShortOfTime", 800, 0, 1, false, 400, 300},
-    {"FortyMoves", 60000, 0, 40, false, 3000, 6000},
-    {"FiveMoves", 60000, 0, 5, false, 12000, 20000},
+    // The last move before the control keeps a tenth and 50 ms, or half of a tiny clock.
+    {"LastMoveBeforeControl", 60000, 0, 1, false, 53950, 53950},
+    {"LastMoveShortOfTime", 800, 0, 1, false, 670, 670},
+    {"LastMoveTinyClock", 60, 0, 1, false, 30, 30},
+    {"FortyMoves", 60000, 0, 40, false, 1428, 6000},
+    {"FiveMoves", 60000, 0, 5, false, 8571, 20000},
     {"PonderAddsAQuarter", 60000, 0, 0, true, 1875, 7500},
-    {"PonderNeverPassesTheHardLimit", 800, 0, 1, true, 300, 300},
+    {"PonderNeverPassesTheHardLimit", 800, 0, 1, true, 670, 670},
     {"NegativeMovesToGoIsNone", 60000, 0, -3, false, 1500, 7500},
     // The increment only arrives after the move: never plan past the clock.
     {"IncrementLargerThanTheClock", 800, 2000, 0, false, 600, 600},
@@ -77,6 +79,21 @@ TEST(GoLine, ReadsEveryKeywordAndLeavesGarbageAtZero) {
     EXPECT_EQ(bare.depth, 0);
     EXPECT_FALSE(bare.infinite);
     EXPECT_EQ(parseGoLine("movestogo -4").movestogo, 0);
+}
+
+// A period of 40 moves in 10 s, each move spending its whole target: every move keeps at
+// least half an even share, and the last one most of what is left.
+TEST(TimeLimits, MovesToGoSpreadsThePeriodEvenly) {
+    const int64_t period = 10000, moves = 40, evenShare = period / moves;
+    int64_t left = period;
+    for (int64_t m = moves; m >= 1; --m) {
+        TimeLimits limits = computeTimeLimits(left, 0, m, false);
+        EXPECT_GE(limits.softLimit, evenShare / 2) << m << " moves to go";
+        EXPECT_LE(limits.softLimit, limits.hardLimit) << m << " moves to go";
+        EXPECT_LT(limits.hardLimit, left) << m << " moves to go";
+        if (m == 1) EXPECT_GE(limits.softLimit, left * 3 / 4);
+        left -= limits.softLimit;
+    }
 }
 
 }  // namespace
