@@ -244,13 +244,13 @@ void BM_probeHash(benchmark::State& state) {
     resizeHash(16);
     clearHash();
     std::vector<Position> children = ChildPositions();
-    for (size_t i = 0; i < children.size(); i += 2) storeHash(children[i], 0, 0, 5 * 60, BOUND_EXACT, false);
+    for (size_t i = 0; i < children.size(); i += 2) storeHash(children[i], 0, 0, 5 * 60, BOUND_EXACT, false, 0);
     for (auto _ : state)
         for (const Position& pos : children) {
             int alpha = -100, beta = 100;
             Move move;
             bool mateThreat, nullAllowed = true;
-            benchmark::DoNotOptimize(probeHash(pos, alpha, beta, 4 * 60, move, mateThreat, nullAllowed));
+            benchmark::DoNotOptimize(probeHash(pos, alpha, beta, 4 * 60, move, mateThreat, nullAllowed, 0));
         }
 }
 BENCHMARK(BM_probeHash);

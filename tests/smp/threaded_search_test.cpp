@@ -97,7 +97,7 @@ TEST_F(SplitNodeTest, ACutoffAtTheSplitStoresALowerBound) {
     int alpha = -INFINITE_SCORE, high = INFINITE_SCORE;
     Move move = 0;
     bool mateThreat = false, nullAllowed = true;
-    ASSERT_TRUE(probeHash(pos, alpha, high, Depth, move, mateThreat, nullAllowed));
+    ASSERT_TRUE(probeHash(pos, alpha, high, Depth, move, mateThreat, nullAllowed, Ply));
     EXPECT_GE(alpha, beta) << "a lower bound at least beta";
     EXPECT_EQ(high, INFINITE_SCORE) << "and no upper bound";
     EXPECT_EQ(move, mate & HashMoveMask);
