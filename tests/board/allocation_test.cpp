@@ -23,6 +23,12 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) { return operator new(size); }
+// The no-throw forms too: left to the runtime, their blocks would reach the free below.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    AllocationCount.fetch_add(1, std::memory_order_relaxed);
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
 // The replacement new above takes its memory from malloc, so free is the matching release;
 // GCC cannot see that pairing and warns.
 #pragma GCC diagnostic push
