@@ -11,7 +11,9 @@
 //   line, whose next line stays before the stop so that the search's polls also read
 //   fuzzed lines ("ponderhit", "isready"). Each search therefore meets "stop" within a few
 //   polls (at most 1000 nodes apart). The input ends with "stop" as well, since end of
-//   input during a search counts as "quit".
+//   input during a search counts as "quit"; and since a go line read during a search is
+//   kept and run after it, possibly with no input left, the end holds one more "stop" for
+//   every search line (each search takes at most one of them).
 // - "perft" deeper than 2 may run for minutes: such lines are dropped.
 // Every input starts from the start position and the options' defaults. Sizes are capped
 // (8 MB tables, two threads) so that an input cannot make each run allocate gigabytes, and
@@ -57,6 +59,7 @@ std::string harnessInput(const uint8_t* data, size_t size) {
     for (size_t at = 0; at + 4 <= text.size(); ++at)
         if (strncasecmp(text.c_str() + at, "quit", 4) == 0) text[at + 3] = '_';
     std::string input;
+    int searches = 0;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -65,9 +68,11 @@ std::string harnessInput(const uint8_t* data, size_t size) {
         start = end + 1;
         if (deepPerft(line)) continue;
         input += line;
-        if (!startsSearch(line)) input += "stop\n";
+        if (startsSearch(line)) ++searches;
+        else input += "stop\n";
     }
-    return input + "stop\n";
+    for (int i = 0; i <= searches; ++i) input += "stop\n";
+    return input;
 }
 
 void resetEngine() {
