@@ -15,8 +15,9 @@ constexpr int BishopValue = 848;
 constexpr int RookValue = 1280;
 constexpr int QueenValue = 2560;
 
-// Selector 1 adds this when the stronger side can mate without help from its king's
-// corner walk alone: a rook, a queen, or at least this much material.
+// The bare-king evaluator (ENDGAME_BARE_KING) adds this when the stronger side can mate
+// without help from its king's corner walk alone: a rook, a queen, or at least this much
+// material.
 constexpr int MatingBonus = 5120;
 constexpr int MatingMaterial = 2048;
 
@@ -24,10 +25,10 @@ constexpr int MatingMaterial = 2048;
 // evaluation outside any search) is counted from where it stands.
 constexpr int DeepestProbePly = 63;
 
-// Rule 8: scale of rook and two pawns against rook and pawn by the more advanced pawn's
-// relative rank, when the defending king stands in front of both.
+// Rook and two pawns against rook and pawn: the scale by the more advanced pawn's relative
+// rank, when the defending king stands in front of both.
 constexpr int TwoPawnsScale[8] = {-1, 30, 30, 40, 70, 128, -1, -1};  // -1: leave it
-// Rule 11: pawnless endings.
+// Pawnless endings.
 constexpr int PawnlessEdge = 848;
 constexpr int RookBishopMaterial = RookValue + BishopValue;
 constexpr int RookBishopScale = 32;
@@ -131,7 +132,7 @@ bool RookPawnsHeld(const Position& pos, int strong, int file) {
     return KingDistance(weakKing, corner) < 2;
 }
 
-// Rule 10: bishop and pawn against a bishop or more.
+// Bishop and pawn against a bishop or more.
 bool BishopPawnDrawn(const Position& pos, int s, int w) {
     const int pawn = FirstSquare(pos, PAWN, s);
     const int weakKing = pos.kingSquare(w);
@@ -153,7 +154,7 @@ bool BishopPawnDrawn(const Position& pos, int s, int w) {
     return false;
 }
 
-// Rule 9: queen against rook and pawn, the rook guarded by a pawn next to its king.
+// Queen against rook and pawn, the rook guarded by a pawn next to its king.
 bool QueenFortress(const Position& pos, int s, int w) {
     const int weakKing = pos.kingSquare(w), strongKing = pos.kingSquare(s);
     if (RelativeRank[w][weakKing] >= 2 || RelativeRank[w][strongKing] < 3) return false;
@@ -167,7 +168,7 @@ bool QueenFortress(const Position& pos, int s, int w) {
     return false;
 }
 
-// Selector 1: drive the bare king to the edge with the own king close.
+// ENDGAME_BARE_KING: drive the bare king to the edge with the own king close.
 int EvaluateBareKing(const Position& pos) {
     const int s = StrongSide(pos), w = s ^ 1;
     const int strongKing = pos.kingSquare(s), weakKing = pos.kingSquare(w);
@@ -176,13 +177,13 @@ int EvaluateBareKing(const Position& pos) {
     return Signed(pos, s, v);
 }
 
-// Selector 2: rook against bishop; only the defending king's corner counts.
+// ENDGAME_ROOK_BISHOP: rook against bishop; only the defending king's corner counts.
 int EvaluateRookBishop(const Position& pos) {
     const int s = pos.material[WHITE] == RookValue ? WHITE : BLACK;
     return Signed(pos, s, CornerTable[pos.kingSquare(s ^ 1)]);
 }
 
-// Selector 3: rook against knight; the defending king is pushed away from its knight.
+// ENDGAME_ROOK_KNIGHT: rook against knight; the defending king is pushed away from its knight.
 int EvaluateRookKnight(const Position& pos) {
     const int s = StrongSide(pos), w = s ^ 1;
     const int weakKing = pos.kingSquare(w);
@@ -190,7 +191,7 @@ int EvaluateRookKnight(const Position& pos) {
     return Signed(pos, s, v);
 }
 
-// Selector 4: rook against pawn, seen with the pawn running towards rank 1.
+// ENDGAME_ROOK_PAWN: rook against pawn, seen with the pawn running towards rank 1.
 int EvaluateRookPawn(const Position& pos) {
     const int s = Count(pos, ROOK, WHITE) ? WHITE : BLACK, w = s ^ 1;
     const int flip = s == BLACK ? 0x70 : 0;
@@ -209,7 +210,7 @@ int EvaluateRookPawn(const Position& pos) {
     return (8 * RankOf(p) + 200 - PawnSupport(p, weakKing) + PawnSupport(p, strongKing)) * sign;
 }
 
-// Selector 5: bishop and knight mate only in a corner of the bishop's colour.
+// ENDGAME_BISHOP_KNIGHT: bishop and knight mate only in a corner of the bishop's colour.
 int EvaluateBishopKnight(const Position& pos) {
     const int s = StrongSide(pos), w = s ^ 1;
     int strongKing = pos.kingSquare(s), weakKing = pos.kingSquare(w);
@@ -221,7 +222,7 @@ int EvaluateBishopKnight(const Position& pos) {
     return Signed(pos, s, v);
 }
 
-// Selector 6: rook and pawn against rook, seen with the pawn on files a-d running to rank 8.
+// ENDGAME_ROOK_PAWN_ROOK: rook and pawn against rook, seen with the pawn on files a-d running to rank 8.
 int EvaluateRookPawnRook(const Position& pos) {
     const int s = Count(pos, PAWN, WHITE) ? WHITE : BLACK, w = s ^ 1;
     int orient = s == BLACK ? 0x70 : 0;
@@ -278,7 +279,7 @@ int EvaluateRookPawnRook(const Position& pos) {
     return Signed(pos, s, v);
 }
 
-// Selector 7: queen against rook.
+// ENDGAME_QUEEN_ROOK: queen against rook.
 int EvaluateQueenRook(const Position& pos) {
     const int s = StrongSide(pos), w = s ^ 1;
     const int strongKing = pos.kingSquare(s), weakKing = pos.kingSquare(w);

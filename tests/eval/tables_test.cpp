@@ -1,4 +1,4 @@
-// Pins the transcribed evaluation tables: a few entries of each and the total of every
+// Pins the evaluation tables: a few entries of each and the total of every
 // row, so a slipped digit anywhere shows.
 #include <gtest/gtest.h>
 
