@@ -19,6 +19,9 @@ Move previousMove(const PlyRecord* stack, int ply) { return ply > 0 ? stack[ply 
 // A previous move that is a real move (not null, not none) has a to-square to recapture on.
 bool isRealMove(Move m) { return m != MOVE_NULL && m != MOVE_NONE; }
 
+// The table move, known only by its low bits, is the full move whose low bits match.
+bool isCandidate(Move m, Move candidate) { return isRealMove(candidate) && (m & LowBits) == (candidate & LowBits); }
+
 }  // namespace
 
 void clearHistory() {
@@ -37,10 +40,9 @@ void scoreMoves(PlyRecord* stack, const Position& pos, int ply, Move candidate) 
     Move previous = previousMove(stack, ply);
     bool recaptureOpen = ply > 0 && isRealMove(previous);
     int previousTo = recaptureOpen ? MoveTo(previous) : -1;
-    bool hasCandidate = isRealMove(candidate);
     for (MoveListEntry* e = node.moveListStart; e < stack[ply + 1].moveListStart; ++e) {
         Move m = e->move;
-        if (hasCandidate && (m & LowBits) == (candidate & LowBits)) {
+        if (isCandidate(m, candidate)) {
             e->score = CandidateScore;
             if (MoveTo(m) == previousTo && See(pos, m) > 0) node.goodRecapture = 1;
         } else if (m == node.mateKiller) {
@@ -73,10 +75,9 @@ void scoreQuiescenceMoves(PlyRecord* stack, const Position& pos, int ply, Move c
     if (stack[ply].inCheck) return scoreMoves(stack, pos, ply, candidate);
     Move previous = previousMove(stack, ply);
     int previousTo = ply > 0 && isRealMove(previous) ? MoveTo(previous) : -1;
-    bool hasCandidate = isRealMove(candidate);
     for (MoveListEntry* e = stack[ply].moveListStart; e < stack[ply + 1].moveListStart; ++e) {
         Move m = e->move;
-        if (hasCandidate && (m & LowBits) == (candidate & LowBits))
+        if (isCandidate(m, candidate))
             e->score = QuiescenceCandidateScore;
         else if (MovePromotion(m) == QUEEN && See(pos, m) >= 0)
             e->score = QuiescencePromotionBase + MoveCaptured(m);
