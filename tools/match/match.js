@@ -36,6 +36,10 @@ const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
                         the engines get UCI_Chess960=true and castle as king takes own rook,
                         and every move is checked by chess960.js instead of chess.js
   --quiet               no line per game
+  --ponder              the engines get Ponder=true and ponder as under an interface: after a
+                        move with a "ponder" guess, the runner sends "go ponder" on the guessed
+                        position, then "ponderhit" when the guess is played (the clock runs
+                        from there) or "stop" (answer discarded) and a fresh "go" when it is not
   --concurrency K       play K games at once, each with its own engine processes (default 1)
   --seed N              take the openings in an order shuffled by N instead of file order
   --sprt ELO0,ELO1      play game pairs (each opening with both colours) until a sequential
@@ -48,7 +52,7 @@ const USAGE = `usage: node match.js --engine PATH [--engine2 PATH] [options]
 
 function parseArguments(argv) {
     const args = { engine: null, engine2: null, tc: '2+0.05', games: null, openings: null, options: [],
-                   options1: [], options2: [], pgn: 'match.pgn', margin: 0, maxMoves: 0, randomPlies: 0, quiet: false,
+                   options1: [], options2: [], pgn: 'match.pgn', margin: 0, maxMoves: 0, randomPlies: 0, quiet: false, ponder: false,
                    concurrency: 1, seed: null, sprt: null, alpha: 0.05, beta: 0.05, report: 10, chess960: false };
     for (let i = 0; i < argv.length; ++i) {
         const key = argv[i];
@@ -70,6 +74,7 @@ function parseArguments(argv) {
             case '--max-moves': args.maxMoves = parseInt(value(), 10); break;
             case '--random-plies': args.randomPlies = parseInt(value(), 10); break;
             case '--quiet': args.quiet = true; break;
+            case '--ponder': args.ponder = true; break;
             case '--concurrency': args.concurrency = parseInt(value(), 10); break;
             case '--seed': args.seed = parseInt(value(), 10); break;
             case '--sprt': {
@@ -93,6 +98,7 @@ function parseArguments(argv) {
         Chess = Chess960;
         args.options.push('UCI_Chess960=true');
     }
+    if (args.ponder) args.options.push('Ponder=true');
     if (!(args.games > 0)) throw new Error('--games must be a positive number');
     if (!(args.concurrency >= 1)) throw new Error('--concurrency must be a positive number');
     if (args.seed !== null && !Number.isInteger(args.seed)) throw new Error('--seed must be a whole number');
@@ -292,72 +298,140 @@ async function playGame(white, black, opening, tc, args, round) {
     const engines = { w: white, b: black };
     const clock = { w: tc.baseMs, b: tc.baseMs };
     const movesMade = { w: 0, b: 0 };
+    // The guessed move each engine ponders on, while it ponders.
+    const pondering = { w: null, b: null };
     const record = { white: white.name, black: black.name, round, opening: opening.name, result: null,
-                     reason: null, loser: null, illegal: false, timeLoss: false, crash: null, moves: 0 };
+                     reason: null, loser: null, illegal: false, timeLoss: false, crash: null, moves: 0,
+                     ponderHits: 0, ponderMisses: 0 };
+    const positionLine = (moves) => `position fen ${startFen}${moves.length ? ' moves ' + moves.join(' ') : ''}`;
+    const goLine = (side) => {
+        const movesToGo = tc.movesPerPeriod ? tc.movesPerPeriod - (movesMade[side] % tc.movesPerPeriod) : 0;
+        // Whole milliseconds, rounded down: an engine is never told it has more than it has.
+        let go = `wtime ${Math.max(Math.floor(clock.w), 1)} btime ${Math.max(Math.floor(clock.b), 1)}`;
+        if (tc.incrementMs) go += ` winc ${tc.incrementMs} binc ${tc.incrementMs}`;
+        if (movesToGo) go += ` movestogo ${movesToGo}`;
+        return go;
+    };
+    const isBestMove = (l) => l.startsWith('bestmove');
+    // An answer already waiting when the runner ends a ponder search came before ponderhit or stop.
+    const notePremature = (engine) => {
+        if (engine.lines.some(isBestMove)) engine.unexpected.push(`${engine.name}: bestmove while pondering`);
+    };
 
-    for (const [side, e] of [['w', white], ['b', black]]) {
-        e.send('ucinewgame');
-        try {
-            await e.ready();
-        } catch (error) {
-            // An engine lost before the first move loses this game alone.
-            record.crash = e.exited ? `${e.name} ended (${e.exitStatus})` : `${e.name} did not answer isready`;
-            if (!e.exited) await e.stop();
-            return finish(record, side === 'w' ? 'b' : 'w', 'crash');
+    const result = await playMoves();
+    // An engine still pondering at the end is stopped and its answer read, so that the answer
+    // cannot slip into the next game; one that does not answer is ended (and restarted).
+    for (const side of ['w', 'b']) {
+        if (!pondering[side]) continue;
+        const engine = engines[side];
+        pondering[side] = null;
+        notePremature(engine);
+        engine.send('stop');
+        const lines = await engine.waitFor(isBestMove, 10000);
+        if (lines) engine.noteUnexpected(lines);
+        else {
+            result.crash = result.crash || `${engine.name} did not answer stop after the game`;
+            if (!engine.exited) await engine.stop();
+        }
+    }
+    return result;
+
+    async function playMoves() {
+        for (const [side, e] of [['w', white], ['b', black]]) {
+            e.send('ucinewgame');
+            try {
+                await e.ready();
+            } catch (error) {
+                // An engine lost before the first move loses this game alone.
+                record.crash = e.exited ? `${e.name} ended (${e.exitStatus})` : `${e.name} did not answer isready`;
+                if (!e.exited) await e.stop();
+                return finish(record, side === 'w' ? 'b' : 'w', 'crash');
+            }
+        }
+
+        for (;;) {
+            // The rules library decides how the game ends, not the engines.
+            if (board.isCheckmate()) return finish(record, board.turn() === 'w' ? 'b' : 'w', 'checkmate');
+            if (board.isStalemate()) return finish(record, null, 'stalemate');
+            if (board.isInsufficientMaterial()) return finish(record, null, 'insufficient material');
+            if (board.isThreefoldRepetition()) return finish(record, null, 'threefold repetition');
+            if (board.isDrawByFiftyMoves()) return finish(record, null, 'fifty-move rule');
+            if (args.maxMoves && movesMade.w >= args.maxMoves && movesMade.b >= args.maxMoves)
+                return finish(record, null, 'move limit');
+
+            const side = board.turn();
+            const opponent = side === 'w' ? 'b' : 'w';
+            const engine = engines[side];
+            const go = `go ${goLine(side)}`;
+            let lines = null;
+            let started;
+            const guess = pondering[side];
+            pondering[side] = null;
+            if (guess && guess === played[played.length - 1]) {
+                // The guess came true: the engine's clock runs from the ponderhit on.
+                record.ponderHits += 1;
+                notePremature(engine);
+                started = process.hrtime.bigint();
+                engine.send('ponderhit');
+            } else {
+                if (guess) {
+                    record.ponderMisses += 1;
+                    notePremature(engine);
+                    engine.send('stop');
+                    const discarded = await engine.waitFor(isBestMove, 10000);
+                    if (!discarded) return noAnswer(engine, side, 'did not answer stop');
+                    engine.noteUnexpected(discarded);
+                }
+                engine.send(positionLine(played));
+                engine.send(go);
+                started = process.hrtime.bigint();
+            }
+            // Waiting goes well past the clock so that a late answer counts as a time loss, not a crash.
+            lines = await engine.waitFor(isBestMove, clock[side] + args.margin + 10000);
+            const usedMs = Number(process.hrtime.bigint() - started) / 1e6;
+            if (!lines) return noAnswer(engine, side, 'gave no move');
+            engine.noteUnexpected(lines);
+            const before = clock[side];
+            clock[side] -= usedMs;
+            if (record.leastLeft === undefined || clock[side] < record.leastLeft) record.leastLeft = clock[side];
+            if (clock[side] < -args.margin) {
+                record.timeLoss = true;
+                record.timeDetail = `${Math.round(before)} ms on the clock, answered after ${Math.round(usedMs)} ms (${go})`;
+                // Out of time against a lone king (or material that can never mate) is still a draw.
+                return finish(record, canEverMate(board, opponent) ? opponent : null, 'time forfeit', side);
+            }
+            const words = lines[lines.length - 1].split(/\s+/);
+            const move = words[1] || '';
+            if (!playCoordinateMove(board, move)) {
+                record.illegal = true;
+                record.illegalMove = `${move} in ${board.fen()}`;
+                return finish(record, opponent, `illegal move ${move}`, side);
+            }
+            played.push(move);
+            movesMade[side] += 1;
+            record.moves += 1;
+            clock[side] += tc.incrementMs;
+            if (tc.movesPerPeriod && movesMade[side] % tc.movesPerPeriod === 0) clock[side] += tc.baseMs;
+            if (args.ponder && words[2] === 'ponder' && !board.isGameOver()) {
+                const guessed = words[3] || '';
+                // A guess the rules refuse is a fault of the engine's, noted but not played.
+                if (!playCoordinateMove(board, guessed)) engine.unexpected.push(`${engine.name}: illegal ponder move ${guessed}`);
+                else {
+                    board.undo();
+                    engine.send(positionLine(played.concat([guessed])));
+                    engine.send(`go ponder ${goLine(side)}`);
+                    pondering[side] = guessed;
+                }
+            }
         }
     }
 
-    for (;;) {
-        // The rules library decides how the game ends, not the engines.
-        if (board.isCheckmate()) return finish(record, board.turn() === 'w' ? 'b' : 'w', 'checkmate');
-        if (board.isStalemate()) return finish(record, null, 'stalemate');
-        if (board.isInsufficientMaterial()) return finish(record, null, 'insufficient material');
-        if (board.isThreefoldRepetition()) return finish(record, null, 'threefold repetition');
-        if (board.isDrawByFiftyMoves()) return finish(record, null, 'fifty-move rule');
-        if (args.maxMoves && movesMade.w >= args.maxMoves && movesMade.b >= args.maxMoves)
-            return finish(record, null, 'move limit');
-
-        const side = board.turn();
-        const engine = engines[side];
-        const movesToGo = tc.movesPerPeriod ? tc.movesPerPeriod - (movesMade[side] % tc.movesPerPeriod) : 0;
-        // Whole milliseconds, rounded down: an engine is never told it has more than it has.
-        let go = `go wtime ${Math.max(Math.floor(clock.w), 1)} btime ${Math.max(Math.floor(clock.b), 1)}`;
-        if (tc.incrementMs) go += ` winc ${tc.incrementMs} binc ${tc.incrementMs}`;
-        if (movesToGo) go += ` movestogo ${movesToGo}`;
-        engine.send(`position fen ${startFen}${played.length ? ' moves ' + played.join(' ') : ''}`);
-        engine.send(go);
-        const started = process.hrtime.bigint();
-        // Waiting goes well past the clock so that a late answer counts as a time loss, not a crash.
-        const lines = await engine.waitFor((l) => l.startsWith('bestmove'), clock[side] + args.margin + 10000);
-        const usedMs = Number(process.hrtime.bigint() - started) / 1e6;
-        if (!lines) {
-            // An engine that never answers is ended, so that a late answer cannot slip into the next game.
-            if (!engine.exited) await engine.stop();
-            record.crash = engine.exited ? `${engine.name} ended (${engine.exitStatus})` : `${engine.name} gave no move`;
-            return finish(record, side === 'w' ? 'b' : 'w', engine.exited ? 'crash' : 'no answer');
-        }
-        engine.noteUnexpected(lines);
-        const before = clock[side];
-        clock[side] -= usedMs;
-        if (record.leastLeft === undefined || clock[side] < record.leastLeft) record.leastLeft = clock[side];
-        if (clock[side] < -args.margin) {
-            record.timeLoss = true;
-            record.timeDetail = `${Math.round(before)} ms on the clock, answered after ${Math.round(usedMs)} ms (${go})`;
-            // Out of time against a lone king (or material that can never mate) is still a draw.
-            const opponent = side === 'w' ? 'b' : 'w';
-            return finish(record, canEverMate(board, opponent) ? opponent : null, 'time forfeit', side);
-        }
-        const move = lines[lines.length - 1].split(/\s+/)[1] || '';
-        if (!playCoordinateMove(board, move)) {
-            record.illegal = true;
-            record.illegalMove = `${move} in ${board.fen()}`;
-            return finish(record, side === 'w' ? 'b' : 'w', `illegal move ${move}`, side);
-        }
-        played.push(move);
-        movesMade[side] += 1;
-        record.moves += 1;
-        clock[side] += tc.incrementMs;
-        if (tc.movesPerPeriod && movesMade[side] % tc.movesPerPeriod === 0) clock[side] += tc.baseMs;
+    async function noAnswer(engine, side, what) {
+        // An engine that never answers is ended, so that a late answer cannot slip into the next game.
+        const died = engine.exited;
+        if (!died) await engine.stop();
+        record.crash = died ? `${engine.name} ended (${engine.exitStatus})` : `${engine.name} ${what}`;
+        return finish(record, side === 'w' ? 'b' : 'w', died ? 'crash' : 'no answer');
     }
 
     function finish(rec, winner, reason, loser) {
@@ -464,7 +538,7 @@ async function main() {
     fs.writeFileSync(args.pgn, '');
 
     const totals = { games: 0, firstWins: 0, draws: 0, firstLosses: 0, timeLosses: 0, illegalMoves: 0, crashes: 0,
-                     reasons: {}, unexpected: 0, plies: 0, leastLeft: Infinity, pairs: [0, 0, 0, 0, 0] };
+                     reasons: {}, unexpected: 0, plies: 0, ponderHits: 0, ponderMisses: 0, leastLeft: Infinity, pairs: [0, 0, 0, 0, 0] };
     const problems = [];
     const state = { nextUnit: 0, stopping: false, verdict: null };
     // Interrupted, the runner still reports the games it finished.
@@ -486,6 +560,8 @@ async function main() {
         fs.appendFileSync(args.pgn, record.pgn);
         totals.games += 1;
         totals.plies += record.moves;
+        totals.ponderHits += record.ponderHits;
+        totals.ponderMisses += record.ponderMisses;
         if (record.leastLeft !== undefined) totals.leastLeft = Math.min(totals.leastLeft, record.leastLeft);
         const reason = record.reason.startsWith('illegal') ? 'illegal move' : record.reason;
         totals.reasons[reason] = (totals.reasons[reason] || 0) + 1;
@@ -587,6 +663,7 @@ function printSummary(args, totals, problems, engines, sprt) {
     console.log(`first engine: wins ${totals.firstWins}  draws ${totals.draws}  losses ${totals.firstLosses}`);
     console.log(`time losses ${totals.timeLosses}  illegal moves ${totals.illegalMoves}  crashes ${totals.crashes}`);
     console.log(`least time left after a move ${Math.round(totals.leastLeft)} ms`);
+    if (args.ponder) console.log(`ponder: ${totals.ponderHits} ponderhits, ${totals.ponderMisses} stopped on a wrong guess`);
     console.log(`endings: ${Object.entries(totals.reasons).map(([k, v]) => `${k} ${v}`).join(', ')}`);
     console.log(`unexpected output lines ${unexpectedLines.length}`);
     for (const l of unexpectedLines.slice(0, 10)) console.log(`  ${l}`);

@@ -84,3 +84,21 @@ test('bad test arguments are refused', () => {
     assert.deepStrictEqual([args.sprt, args.alpha, args.beta, args.games], [{ elo0: -10, elo1: 0 }, 0.05, 0.05, Infinity]);
     assert.strictEqual(parseArguments(['--engine', FAKE]).games, 2);
 });
+
+test('pondering: a guess that comes true gets ponderhit, a wrong one stop and a fresh go, and nothing is left over', () => {
+    // The fakes play their first legal move and guess the opponent's first (true) or last (wrong).
+    for (const { extra, hits, misses } of [
+        { extra: [], hits: 8, misses: 0 },
+        { extra: ['--option2', 'Guess=last'], hits: 4, misses: 4 },
+    ]) {
+        const { status, out } = run(['--ponder', '--games', '2', '--max-moves', '3', ...extra]);
+        assert.strictEqual(status, 0, out);
+        // Each game: the first mover's guesses are answered twice, the second's twice (the last is stopped at the end).
+        assert.ok(out.includes(`ponder: ${hits} ponderhits, ${misses} stopped on a wrong guess`), out);
+        assert.match(out, /^unexpected output lines 0$/m);
+        assert.match(out, /^time losses 0 {2}illegal moves 0 {2}crashes 0$/m);
+    }
+    // An engine that answers "go ponder" at once is caught.
+    const { out } = run(['--ponder', '--games', '2', '--max-moves', '3', '--option1', 'Early=yes']);
+    assert.match(out, /bestmove while pondering/);
+});
