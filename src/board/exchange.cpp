@@ -44,7 +44,7 @@ bool ThreatensPiece(const Position& pos, int colour, int from, int target, int o
 
 // The square a piece of `code` on `from` reaches first along `step`: the next square for a
 // non-slider, the first occupied one for a slider.
-int FirstOccupied(const Position& pos, int code, int from, int step) {
+int FirstReached(const Position& pos, int code, int from, int step) {
     int sq = from + step;
     if (SliderKind[code])
         while (pos.board[sq] == EMPTY) sq += step;
@@ -114,14 +114,14 @@ bool HasCaptureThreat(const Position& pos, int colour, int margin) {
         const int code = MakeCode(type, colour);
         for (int sq = pos.links[LIST_HEAD + code][1]; sq <= 119; sq = pos.links[sq][1])
             for (const int* d = PieceDirections[code]; *d; ++d)
-                if (ThreatensPiece(pos, colour, sq, FirstOccupied(pos, code, sq, *d), PieceValue[code], margin))
+                if (ThreatensPiece(pos, colour, sq, FirstReached(pos, code, sq, *d), PieceValue[code], margin))
                     return true;
     }
     // A queen is worth more than anything it can win outright, so only the exchange counts.
     const int queen = MakeCode(QUEEN, colour);
     for (int sq = pos.links[LIST_HEAD + queen][1]; sq <= 119; sq = pos.links[sq][1])
         for (const int* d = PieceDirections[queen]; *d; ++d) {
-            int to = FirstOccupied(pos, queen, sq, *d), victim = pos.board[to];
+            int to = FirstReached(pos, queen, sq, *d), victim = pos.board[to];
             if (ColourOf(victim) == (colour ^ 1) && SeeValue[victim] >= margin &&
                 StaticExchange(pos, to, sq) >= margin)
                 return true;

@@ -7,6 +7,7 @@
 #include "board/attacks.h"
 #include "board/keys.h"
 #include "board/piece_square.h"
+#include "board/text.h"
 
 namespace brinz {
 
@@ -109,7 +110,6 @@ uint64_t ComputePawnKey(const Position& pos) {
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 // Fields are parted by any run of blanks and tabs.
 bool IsFieldSeparator(char c) { return c == ' ' || c == '\t'; }
 

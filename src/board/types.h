@@ -43,9 +43,17 @@ inline constexpr Move MOVE_NONE = 1;
 inline constexpr int LIST_HEAD = 128;
 inline constexpr int LIST_END = 143;
 
-// Values in 1/256 pawn, by piece code. Kings carry 4096 only for exchange arithmetic.
-inline constexpr int PieceValue[16] = {0, 256, 832, 848, 1280, 2560, 4096, 0,
-                                       0, 256, 832, 848, 1280, 2560, 4096, 0};
+// Piece values in 1/256 pawn. Kings carry KingExchangeValue only for exchange arithmetic.
+inline constexpr int PawnValue = 256;
+inline constexpr int KnightValue = 832;
+inline constexpr int BishopValue = 848;
+inline constexpr int RookValue = 1280;
+inline constexpr int QueenValue = 2560;
+inline constexpr int KingExchangeValue = 4096;
+// By piece code.
+inline constexpr int PieceValue[16] = {
+    0, PawnValue, KnightValue, BishopValue, RookValue, QueenValue, KingExchangeValue, 0,
+    0, PawnValue, KnightValue, BishopValue, RookValue, QueenValue, KingExchangeValue, 0};
 // 1 diagonal slider, 2 orthogonal, 3 both.
 inline constexpr int SliderKind[16] = {0, 0, 0, 1, 2, 3, 0, 0, 0, 0, 0, 1, 2, 3, 0, 0};
 inline constexpr int AttackBit[16] = {0,    0x01, 0x04, 0x10, 0x20, 0x40, 0x08, 0,

@@ -9,12 +9,6 @@ namespace brinz {
 
 namespace {
 
-constexpr int PawnValue = 256;
-constexpr int KnightValue = 832;
-constexpr int BishopValue = 848;
-constexpr int RookValue = 1280;
-constexpr int QueenValue = 2560;
-
 // The bare-king evaluator (ENDGAME_BARE_KING) adds this when the stronger side can mate
 // without help from its king's corner walk alone: a rook, a queen, or at least this much
 // material.
@@ -29,7 +23,7 @@ constexpr int DeepestProbePly = 63;
 // rank, when the defending king stands in front of both.
 constexpr int TwoPawnsScale[8] = {-1, 30, 30, 40, 70, 128, -1, -1};  // -1: leave it
 // Pawnless endings.
-constexpr int PawnlessEdge = 848;
+constexpr int PawnlessEdge = BishopValue;  // more ahead than a bishop: no special ending
 constexpr int RookBishopMaterial = RookValue + BishopValue;
 constexpr int RookBishopScale = 32;
 constexpr int RookNoBishopScale = 8;
@@ -286,11 +280,9 @@ int EvaluateQueenRook(const Position& pos) {
     return Signed(pos, s, KingProximity[KingDistance(strongKing, weakKing)] + CornerTable[weakKing] + RookValue);
 }
 
-// Plies from the search root, for the tablebase score.
-int PlyFromRoot(const Position& pos) {
-    int ply = pos.ply - RootPosition.ply;
-    return ply >= 0 && ply <= DeepestProbePly ? ply : 0;
-}
+// The tablebase score counts plies from the search root; a distance past any real search
+// is taken as the root's.
+int ProbePly(int plyFromRoot) { return plyFromRoot >= 0 && plyFromRoot <= DeepestProbePly ? plyFromRoot : 0; }
 
 }  // namespace
 
@@ -299,8 +291,9 @@ const EndgameEvaluatorFunction EndgameEvaluator[8] = {
     EvaluateRookPawn, EvaluateBishopKnight, EvaluateRookPawnRook, EvaluateQueenRook,
 };
 
-int endgameClassifier(const Position& pos, int scale[2], const PawnEntry& entry, int& tablebaseScore) {
-    if (Nalimov.maxPieces > 0 && probeTablebase(pos, PlyFromRoot(pos), tablebaseScore)) return ENDGAME_TABLEBASE;
+int endgameClassifier(const Position& pos, int scale[2], const PawnEntry& entry, int& tablebaseScore,
+                      int plyFromRoot) {
+    if (Nalimov.maxPieces > 0 && probeTablebase(pos, ProbePly(plyFromRoot), tablebaseScore)) return ENDGAME_TABLEBASE;
 
     const int* M = pos.material;
     const int s = StrongSide(pos), w = s ^ 1;

@@ -28,7 +28,8 @@ inline constexpr int FullScale = 128;
 // so no other thread's probe can replace it). Otherwise it names a specialised evaluator,
 // or gives ENDGAME_CONTINUE after damping `scale` for drawish endings. `entry` is the pawn
 // analysis of `pos`. Evaluators are chosen by exact material only, so each finds the men it reads.
-int endgameClassifier(const Position& pos, int scale[2], const PawnEntry& entry, int& tablebaseScore);
+int endgameClassifier(const Position& pos, int scale[2], const PawnEntry& entry, int& tablebaseScore,
+                      int plyFromRoot);
 
 // A specialised evaluator: the score of `pos` for the side to move, 1/256 pawn. Each
 // expects the material its selector stands for (see EndgameSelector).

@@ -19,7 +19,8 @@ constexpr uint64_t MaxEntries = uint64_t(1) << 27;  // two gigabytes, beyond any
 // stored them (the king-safety weights follow the engine's colour) and the tables found.
 struct CacheInputs {
     int32_t kingSafety[2], passedMiddle, passedEnd, structureMiddle, structureEnd;
-    int32_t mobilityMiddle, mobilityEnd, development, pawnDanger, tablebaseScans;
+    int32_t mobilityMiddle, mobilityEnd, development, pawnDanger;
+    uint32_t tableSet;
     bool operator==(const CacheInputs&) const = default;
 };
 CacheInputs filledWith{};
@@ -35,7 +36,7 @@ CacheInputs CurrentInputs() {
             p.mobilityEnd,
             p.development,
             p.pawnDanger,
-            scanStatistics.scans};
+            tableSetVersion()};
 }
 
 int16_t Narrow(int32_t v) { return int16_t(v > INT16_MAX ? INT16_MAX : v < INT16_MIN ? INT16_MIN : v); }

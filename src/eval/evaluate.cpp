@@ -14,10 +14,10 @@ namespace {
 // A side without pawns and with at most this much material, no more than a knight ahead
 // in pieces, keeps only PawnlessScale / 128 of an endgame advantage.
 constexpr int PawnlessMaterial = 3408;
-constexpr int PawnlessMargin = 832;
+constexpr int PawnlessMargin = KnightValue;
 constexpr int PawnlessScale = 48;
 // Opposite-coloured bishops: alone on the board, and with other pieces.
-constexpr int TwoBishopsMaterial = 2 * 848;
+constexpr int TwoBishopsMaterial = 2 * BishopValue;
 constexpr int BareBishopsScale = 64;
 constexpr int BishopsScale = 96;
 // The pawn danger counts only above this much non-pawn material of its own side.
@@ -26,24 +26,25 @@ constexpr int DangerMaterialFloor = 4688;
 constexpr int EndgameOffset = 10;
 
 // At low material: the classifier's verdict, and for a specialised evaluator its score.
-int DispatchEndgame(const Position& pos, int scale[2], const PawnEntry& entry, int& score) {
-    int selector = endgameClassifier(pos, scale, entry, score);
+int DispatchEndgame(const Position& pos, int scale[2], const PawnEntry& entry, int& score, int plyFromRoot) {
+    int selector = endgameClassifier(pos, scale, entry, score, plyFromRoot);
     if (selector >= ENDGAME_BARE_KING && selector <= ENDGAME_QUEEN_ROOK) score = EndgameEvaluator[selector](pos);
     return selector;
 }
 
-inline int Clamped(int count, int last) { return count > last ? last : count; }
+// Counts past a table's end read its last entry.
+inline int AtMost(int count, int last) { return count > last ? last : count; }
 
 }  // namespace
 
-int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag) {
+int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag, int plyFromRoot) {
     int score;
     if (ProbeEvalCache(pos, score, extras)) {
         tablebaseFlag = 0;
         return score;
     }
     EvalBreakdown terms;
-    score = EvaluateTerms(pos, extras, threadIndex, tablebaseFlag, terms, true);
+    score = EvaluateTerms(pos, extras, threadIndex, tablebaseFlag, terms, true, plyFromRoot);
     // A tablebase score counts the plies from the root of the search that asked, so it is
     // not kept: at another ply, or in a later search, it would name the wrong mate.
     if (!tablebaseFlag) StoreEvalCache(pos, score, extras);
@@ -51,7 +52,7 @@ int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& 
 }
 
 int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag,
-                  EvalBreakdown& t, bool scoreOnly) {
+                  EvalBreakdown& t, bool scoreOnly, int plyFromRoot) {
     t = EvalBreakdown{};
     tablebaseFlag = 0;
     const int s = pos.side, x = pos.xside;
@@ -72,7 +73,7 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
 
     if (pos.material[WHITE] + pos.material[BLACK] <= EndgameMaterial) {
         int score = 0;
-        int verdict = DispatchEndgame(pos, scale, entry, score);
+        int verdict = DispatchEndgame(pos, scale, entry, score, plyFromRoot);
         if (verdict != ENDGAME_CONTINUE) {
             if (verdict == ENDGAME_TABLEBASE) tablebaseFlag = 1;
             t.source = verdict == ENDGAME_TABLEBASE ? SOURCE_TABLEBASE : SOURCE_ENDGAME;
@@ -132,7 +133,7 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
         mgTerm -= BadPiecesPenalty(own.badPieces);
 
         if (own.bishopColours == 3) {
-            int pair = BishopPair[Clamped(entry.centreType, 6)];
+            int pair = BishopPair[AtMost(entry.centreType, 6)];
             if (pos.pieceCount[MakeCode(KNIGHT, xc)] == 0 && pos.pieceCount[MakeCode(BISHOP, xc)] == 0) pair += 30;
             mgTerm += pair;
             egTerm += pair;
@@ -206,7 +207,7 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
     total(TERM_DEVELOPMENT, diff(TERM_DEVELOPMENT, MG) * w.development / 128, 0);
     total(TERM_PAWN_DANGER, diff(TERM_PAWN_DANGER, MG) * w.pawnDanger / 128, 0);
     total(TERM_KING_SAFETY, (w.kingSafetyWeight[s] * kingSafety[s] - w.kingSafetyWeight[x] * kingSafety[x]) / 128, 0);
-    total(TERM_SHELTER, diff(TERM_SHELTER, MG) * ShelterFactor[Clamped(entry.centreType, 6)], 0);
+    total(TERM_SHELTER, diff(TERM_SHELTER, MG) * ShelterFactor[AtMost(entry.centreType, 6)], 0);
     total(TERM_PAWN_STORM, diff(TERM_PAWN_STORM, MG), 0);
     total(TERM_PIECES, diff(TERM_PIECES, MG), diff(TERM_PIECES, EG));
     total(TERM_PENALTY, diff(TERM_PENALTY, MG), diff(TERM_PENALTY, EG));

@@ -17,8 +17,6 @@ cOptions Options;
 EngineParameters Parameters;
 std::string NalimovPathText;
 
-void shutdownEngine();
-
 namespace {
 
 // Copies at most size - 1 characters and always terminates.
@@ -86,18 +84,12 @@ void explainValue(const OptionRecord& r) {
 
 }  // namespace
 
-cOptions::cOptions() : file(std::make_unique<ParameterFile>("brinz.cfg", "=", ";", "EndcConfigFile")) {
-    std::memset(&Parameters, 0, sizeof Parameters);
-}
-
-cOptions::~cOptions() = default;
-
-void cOptions::addOption(const char* name, const char* defaultValue, bool visible, OptionType type, int min,
+bool cOptions::addOption(const char* name, const char* defaultValue, bool visible, OptionType type, int min,
                          int max, const char* const* choices) {
     if (recordCount >= OptionSlots) {
         std::printf("Demasiadas opciones\n");
-        shutdownEngine();
-        return;
+        overflow = true;
+        return false;
     }
     OptionRecord& record = records[recordCount++];
     record = OptionRecord{};
@@ -113,6 +105,7 @@ void cOptions::addOption(const char* name, const char* defaultValue, bool visibl
         for (int i = 0; i < max && stored < OptionChoiceCount - 1; ++i)
             if (choices[i]) CopyText(record.choices[stored++], choices[i], OptionChoiceSize);
     }
+    return true;
 }
 
 OptionRecord* cOptions::findOption(const char* name, bool exactCase) {
@@ -179,7 +172,7 @@ void registerUciOptions() {
 }
 
 void applyParameterFile() {
-    if (const ParameterFile* file = Options.parameterFile()) applyParameterFile(*file);
+    applyParameterFile(ParameterFile(ParameterFileName, "=", ";", "EndcConfigFile"));
 }
 
 void applyParameterFile(const ParameterFile& file) {

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "options/parameter_file.h"
@@ -34,12 +33,10 @@ struct OptionRecord {
 // Values stay text until applyOptions converts them at a search start.
 class cOptions {
 public:
-    cOptions();
-    virtual ~cOptions();
-
     // Appends a record; names, defaults and choices longer than their fields are cut.
-    // Overflowing the 128 slots prints "Demasiadas opciones\n" and shuts the engine down.
-    void addOption(const char* name, const char* defaultValue, bool visible, OptionType type, int min, int max,
+    // Overflowing the 128 slots prints "Demasiadas opciones\n", adds nothing and returns
+    // false; the engine's start-up shuts the engine down then (see overflowed).
+    bool addOption(const char* name, const char* defaultValue, bool visible, OptionType type, int min, int max,
                    const char* const* choices = nullptr);
     // First record with this name, or nullptr. Letter case does not count, as the UCI
     // protocol asks for "setoption", unless `exactCase` (the parameter file's keys).
@@ -48,15 +45,19 @@ public:
 
     int count() const { return recordCount; }
     const OptionRecord& record(int index) const { return records[index]; }
-    const ParameterFile* parameterFile() const { return file.get(); }
+    // Whether an addOption was refused since the last clear.
+    bool overflowed() const { return overflow; }
 
     // Empties the registry; for tests that register afresh.
-    void clear() { recordCount = 0; }
+    void clear() {
+        recordCount = 0;
+        overflow = false;
+    }
 
 private:
     OptionRecord records[OptionSlots]{};
     int32_t recordCount = 0;
-    std::unique_ptr<ParameterFile> file;
+    bool overflow = false;
 };
 
 extern cOptions Options;
@@ -64,7 +65,11 @@ extern cOptions Options;
 // Registration, in this order, at start-up.
 void registerEngineParameters();
 void registerUciOptions();
+// The parameter file of the engine: "brinz.cfg" in the current folder.
+inline constexpr const char* ParameterFileName = "brinz.cfg";
 // Sets each registered option whose name is a key of the parameter file to the file's value.
+// The first form reads ParameterFileName (a missing file sets nothing); the engine calls it
+// once at start-up, after registering its options.
 void applyParameterFile();
 void applyParameterFile(const ParameterFile& file);
 

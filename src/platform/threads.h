@@ -60,17 +60,4 @@ inline void spinPause() {
 // Gives up the rest of this thread's time slice.
 void yieldThread();
 
-// A lock for very short critical sections, taken by atomic exchange.
-class SpinLock {
-public:
-    void lock() {
-        while (atomicExchange(flag, 1) != 0)
-            while (flag.load(std::memory_order_relaxed) != 0) spinPause();
-    }
-    void unlock() { flag.store(0, std::memory_order_release); }
-
-private:
-    std::atomic<int32_t> flag{0};
-};
-
 }  // namespace brinz

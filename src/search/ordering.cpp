@@ -12,8 +12,6 @@ namespace {
 // 17 bits: to, from and promotion, all a table entry keeps of a move.
 constexpr Move LowBits = 0x1FFFF;
 
-int See(const Position& pos, Move m) { return StaticExchange(pos, MoveTo(m), MoveFrom(m)); }
-
 Move previousMove(const PlyRecord* stack, int ply) { return ply > 0 ? stack[ply - 1].currentMove : MOVE_NONE; }
 
 // A previous move that is a real move (not null, not none) has a to-square to recapture on.

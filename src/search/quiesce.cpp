@@ -7,6 +7,7 @@
 #include "options/options.h"
 #include "search/hash.h"
 #include "search/ordering.h"
+#include "search/node_rules.h"
 #include "search/search.h"
 #include "smp/threads.h"
 
@@ -16,16 +17,8 @@ namespace {
 
 constexpr uint32_t CheckZoneNodes = 400;   // quiescence nodes after which the check zone closes
 constexpr int CheckZoneAlpha = 1664;       // with alpha this high, checks and the table are not worth it
-constexpr int FutilityEndgameMaterial = 6784;
 constexpr int BareEndingMargin = 2560;
-constexpr int FutilityFloor = -5120;
 constexpr int SelectedMoves = 4;
-
-bool stopping(int threadIndex) {
-    return SearchState.load(Relaxed) == Stopping || ThreadRecords[threadIndex].abort.load(Relaxed);
-}
-
-int See(const Position& pos, Move m) { return StaticExchange(pos, MoveTo(m), MoveFrom(m)); }
 
 }  // namespace
 
@@ -40,7 +33,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     nodeEntry(pos, stack, ply, threadIndex);
     if (stopping(threadIndex)) return 0;
     if (alpha > MATE - 1 - ply) return alpha;
-    if (ply >= MaxPly) return Evaluate(pos, node.evalTerms, threadIndex, node.evalFlag);
+    if (ply >= MaxPly) return Evaluate(pos, node.evalTerms, threadIndex, node.evalFlag, ply);
     if (isDraw(pos)) return 0;
 
     ++thread.quiescenceNodes;
@@ -64,7 +57,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     Move candidate = hashMove ? hashMove : MOVE_NONE;
 
     if (!node.evalDone) {
-        node.staticEval = Evaluate(pos, node.evalTerms, threadIndex, node.evalFlag);
+        node.staticEval = Evaluate(pos, node.evalTerms, threadIndex, node.evalFlag, ply);
         node.evalDone = 1;
     }
 
@@ -94,7 +87,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
                           node.staticEval > FutilityFloor && !MovePromotion(pos.lastMove) && pos.material[side] != 0;
     int margin = Parameters.futilityMargin0;
     if (pos.material[WHITE] + pos.material[BLACK] <= FutilityEndgameMaterial)
-        margin = pos.material[WHITE] > 256 && pos.material[BLACK] > 256 ? 2 * margin : BareEndingMargin;
+        margin = pos.material[WHITE] > PawnValue && pos.material[BLACK] > PawnValue ? 2 * margin : BareEndingMargin;
 
     auto searchMove = [&](Move m) {
         node.currentMove = m;
@@ -148,17 +141,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     }
 
     if (stopping(threadIndex)) return 0;
-    if (useTable) {
-        if (best == -INFINITE_SCORE)
-            // Every evasion was pruned: nothing better than the bound on entry is known.
-            storeHash(pos, 0, alpha0, 0, BOUND_UPPER, false, ply);
-        else if (best >= beta)
-            storeHash(pos, node.pv[ply], best, 0, BOUND_LOWER, false, ply);
-        else if (alpha == alpha0)
-            storeHash(pos, 0, best, 0, BOUND_UPPER, false, ply);
-        else
-            storeHash(pos, node.pv[ply], best, 0, BOUND_EXACT, false, ply);
-    }
+    if (useTable) storeNodeResult(pos, node.pv[ply], best, alpha0, alpha, beta, 0, false, ply);
     return alpha;
 }
 

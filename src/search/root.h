@@ -7,7 +7,8 @@
 
 namespace brinz {
 
-inline constexpr int MaxRootMoves = 512;
+// A legal position has fewer moves than a generator's list holds.
+inline constexpr int MaxRootMoves = MaxMoves;
 // Endless analysis stops deepening here (far beyond any real depth) and waits to be released.
 inline constexpr int MaxIterations = 1000;
 

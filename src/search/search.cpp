@@ -9,6 +9,7 @@
 #include "board/piece_square.h"
 #include "options/options.h"
 #include "search/hash.h"
+#include "search/node_rules.h"
 #include "search/ordering.h"
 #include "tablebases/probe.h"
 #include "search/root.h"
@@ -31,8 +32,6 @@ namespace {
 // Knowledge tests at a reduced child: evaluation swings (1/256 pawn) that cancel the reduction.
 constexpr int KingSafetySwing = 128;
 constexpr int PassedPawnSwing = 64;
-constexpr int FutilityFloor = -5120;         // below this the static evaluation is too unsure to prune on
-constexpr int FutilityEndgameMaterial = 6784;        // total material at or below which futility margins double
 constexpr int NullMoveMiddlegame = 5120;     // non-pawn material above which the larger reduction applies
 constexpr int NullVerifyMaterial = 3392;     // with more than this the null move is trusted unverified
 constexpr int NullVerifyDepth = 420;
@@ -44,18 +43,15 @@ constexpr int LastSplitIteration = 60;       // deeper iterations search alone
 // Knowledge-based reduction control is on for "KNOWLEDGE" and "KNOWLEDGE_AND_HISTORY".
 bool knowledgeOn() { return Parameters.reduceOn == 1 || Parameters.reduceOn == 3; }
 
-bool stopping(int threadIndex) {
-    return SearchState.load(Relaxed) == Stopping || ThreadRecords[threadIndex].abort.load(Relaxed);
-}
-
 int pawnsOf(const Position& pos, int colour) { return pos.pieceCount[MakeCode(PAWN, colour)]; }
 
 bool onlyPawns(const Position& pos) {
-    return pos.material[WHITE] == 256 * pawnsOf(pos, WHITE) && pos.material[BLACK] == 256 * pawnsOf(pos, BLACK);
+    return pos.material[WHITE] == PawnValue * pawnsOf(pos, WHITE) &&
+           pos.material[BLACK] == PawnValue * pawnsOf(pos, BLACK);
 }
 
-int evaluate(Position& pos, PlyRecord& record, int threadIndex) {
-    return Evaluate(pos, record.evalTerms, threadIndex, record.evalFlag);
+int evaluate(Position& pos, PlyRecord& record, int ply, int threadIndex) {
+    return Evaluate(pos, record.evalTerms, threadIndex, record.evalFlag, ply);
 }
 
 // A pawn whose way to promotion no enemy pawn can bar: no enemy pawn ahead on its file or beside it.
@@ -174,7 +170,7 @@ void nodeEntry(const Position& pos, PlyRecord* stack, int ply, int threadIndex) 
 bool isDraw(const Position& pos) {
     if (pos.fifty > 100 || (pos.fifty == 100 && !pos.checkerCount)) return true;
     if (pos.material[WHITE] == 0 && pos.material[BLACK] == 0) return true;
-    if (pawnsOf(pos, WHITE) == 0 && pawnsOf(pos, BLACK) == 0 && pos.material[WHITE] + pos.material[BLACK] < 1280)
+    if (pawnsOf(pos, WHITE) == 0 && pawnsOf(pos, BLACK) == 0 && pos.material[WHITE] + pos.material[BLACK] < RookValue)
         return true;
     // The whole reversible stretch: back to the position right after the last capture or
     // pawn move, or to the first position of the known history.
@@ -220,7 +216,7 @@ int moveGain(const Position& pos, Move m) {
     int gain = PieceValue[victim] + PieceSquare[victim][to] - PieceSquare[mover][from];
     if (int promotion = MovePromotion(m)) {
         int promoted = MakeCode(promotion, side);
-        return gain + PieceValue[promoted] - 256 + PieceSquare[promoted][to];
+        return gain + PieceValue[promoted] - PawnValue + PieceSquare[promoted][to];
     }
     return gain + PieceSquare[mover][to];
 }
@@ -246,7 +242,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
     nodeEntry(pos, stack, ply, threadIndex);
     if (stopping(threadIndex)) return 0;
     if (alpha > MATE - 1 - ply) return alpha;
-    if (ply >= MaxPly) return evaluate(pos, node, threadIndex);
+    if (ply >= MaxPly) return evaluate(pos, node, ply, threadIndex);
     if (depth < ONE_PLY) {
         thread.quiescenceNodes = 0;
         return quiesce(pos, stack, ply, alpha, beta, depth, ply, threadIndex);
@@ -268,7 +264,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
     Move candidate = hashMove ? hashMove : MOVE_NONE;
 
     if (!node.evalDone) {
-        node.staticEval = evaluate(pos, node, threadIndex);
+        node.staticEval = evaluate(pos, node, ply, threadIndex);
         node.evalDone = 1;
     }
     const int side = pos.side, other = pos.xside;
@@ -285,10 +281,10 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
         return alpha;
 
     if (nullAllowed && !node.inCheck && !mateThreat && node.staticEval >= beta && pos.material[WHITE] > 0 &&
-        pos.material[BLACK] > 0 && !onlyPawns(pos) && (pawnsOf(pos, side) > 0 || pos.material[side] > 1280) &&
+        pos.material[BLACK] > 0 && !onlyPawns(pos) && (pawnsOf(pos, side) > 0 || pos.material[side] > RookValue) &&
         !node.evalFlag) {
         if (!pvNode && staticNullMovePrune(pos, stack, ply, depth, beta, delta[side])) return beta;
-        int pieces = pos.material[WHITE] + pos.material[BLACK] - 256 * (pawnsOf(pos, WHITE) + pawnsOf(pos, BLACK));
+        int pieces = pos.material[WHITE] + pos.material[BLACK] - PawnValue * (pawnsOf(pos, WHITE) + pawnsOf(pos, BLACK));
         int reduction = pieces > NullMoveMiddlegame ? Parameters.nullMoveReductionMiddle : Parameters.nullMoveReductionEnd;
         UndoRecord undo;
         MakeNullMove(pos, undo);
@@ -356,8 +352,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
         if (record.abort.load(Relaxed) || cursor >= end) break;
         // Young brothers wait: once a move is searched, idle threads may take the rest.
         if (n >= 1 && mayShare && activeThreads.load(Relaxed) > 1 && idleThreadAvailable(threadIndex)) {
-            int taken = n;
-            if (split(pos, stack, ply, alpha, beta, pvNode, best, depth, taken, cursor, end, threadIndex)) {
+            if (split(pos, stack, ply, alpha, beta, pvNode, best, depth, n, cursor, end, threadIndex)) {
                 // The cutoff statistics credit the move that failed high and debit ours before it.
                 if (best >= beta && n < MaxMovesPerPly) searched[n++] = node.pv[ply];
                 break;
@@ -414,21 +409,9 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
 
     if (n == 0) return 0;  // no legal move and not in check: stalemate
     if (stopping(threadIndex)) return 0;
-    if (best == -INFINITE_SCORE) {
-        // Every legal move was pruned: all that is known is that none reaches alpha.
-        storeHash(pos, 0, alpha0, depth, BOUND_UPPER, mateThreat, ply);
-        return alpha0;
-    }
-    if (best >= beta) {
-        storeHash(pos, node.pv[ply], best, depth, BOUND_LOWER, mateThreat, ply);
-        recordCutoffStats(pos, node.pv[ply], searched, n);
-        return alpha;
-    }
-    if (alpha == alpha0) {
-        storeHash(pos, 0, best, depth, BOUND_UPPER, mateThreat, ply);
-        return alpha;
-    }
-    storeHash(pos, node.pv[ply], best, depth, BOUND_EXACT, mateThreat, ply);
+    storeNodeResult(pos, node.pv[ply], best, alpha0, alpha, beta, depth, mateThreat, ply);
+    if (best == -INFINITE_SCORE) return alpha0;
+    if (best >= beta) recordCutoffStats(pos, node.pv[ply], searched, n);
     return alpha;
 }
 

@@ -61,7 +61,7 @@ bool idleThreadAvailable(int t) {
 }
 
 bool split(Position& pos, PlyRecord* stack, int ply, int& alpha, int& beta, bool pvNode, int& best, int depth,
-           int& movesSearched, MoveListEntry* cursor, MoveListEntry* end, int t) {
+           int movesSearched, MoveListEntry* cursor, MoveListEntry* end, int t) {
     ThreadRecord& me = ThreadRecords[t];
     SplitPoint* s;
     {
@@ -128,7 +128,6 @@ bool split(Position& pos, PlyRecord* stack, int ply, int& alpha, int& beta, bool
     alpha = s->alpha.load(Relaxed);
     beta = s->beta.load(Relaxed);
     best = s->best.load(Relaxed);
-    movesSearched = s->movesTaken;
     activeSplits[t].store(activeSplits[t].load(Relaxed) - 1, Relaxed);
     // The owner's flag may still hold an abort meant for work it helped with; what counts
     // now is whether the work it resumes was cut off above. Clearing it blindly would let

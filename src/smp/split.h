@@ -85,12 +85,12 @@ extern SplitCounters splitCounters;
 bool idleThreadAvailable(int thread);
 
 // Offers the rest of the list [cursor, end) of the node at `ply` (already scored) to the
-// idle threads and searches it with them. True when the split took place: then alpha,
-// beta and best hold the final values, movesSearched the legal moves searched at the
-// node, and stack[ply].pv the line. False, with nothing changed, when no thread is idle,
-// the thread has eight open split points, or its current work has been aborted.
+// idle threads and searches it with them; `movesSearched` counts the legal moves the owner
+// searched there before. True when the split took place: then alpha, beta and best hold the
+// final values and stack[ply].pv the line. False, with nothing changed, when no thread is
+// idle, the thread has eight open split points, or its current work has been aborted.
 bool split(Position& pos, PlyRecord* stack, int ply, int& alpha, int& beta, bool pvNode, int& best, int depth,
-           int& movesSearched, MoveListEntry* cursor, MoveListEntry* end, int thread);
+           int movesSearched, MoveListEntry* cursor, MoveListEntry* end, int thread);
 
 // Thread i's share of the work at `splitPoint`: takes moves from the shared list until it
 // is empty, a move fails high there, or i is aborted.

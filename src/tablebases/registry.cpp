@@ -16,6 +16,8 @@ ScanStatistics scanStatistics;
 
 namespace {
 
+uint32_t TableSetVersion = 0;
+
 inline constexpr int MaxDirectoryLength = 1015;
 // A separator, a stem of up to seven letters and ".nbw.emd" after the longest directory.
 inline constexpr int MaxFileNameLength = MaxDirectoryLength + 1 + 7 + 8;
@@ -270,7 +272,10 @@ int registerTableFile(int table, const char* directory, int side) {
     return 1;
 }
 
+uint32_t tableSetVersion() { return TableSetVersion; }
+
 int scanPathList(const char* path) {
+    ++TableSetVersion;
     ++scanStatistics.scans;
     scanStatistics.openAttempts = scanStatistics.opens = 0;
     scanStatistics.decoderBytes = scanStatistics.tableBytes = 0;

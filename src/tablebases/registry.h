@@ -72,6 +72,10 @@ int initTablebases(uint32_t cacheMiB, const char* pathText);
 // Returns the largest piece count registered: 0, 3, 4, 5 or 6.
 int scanPathList(const char* path);
 
+// Changes with every scan, which may register tables that were missing: a score worked out
+// without a table may now have to come from it. Read between searches.
+uint32_t tableSetVersion();
+
 // Looks for the file of (table, side) in `directory` under each name form in turn and
 // checks its size. 1 when registered (now or by an earlier directory), else 0 (a damaged
 // file is reported and not registered).

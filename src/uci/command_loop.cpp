@@ -11,6 +11,7 @@
 #include "board/make_move.h"
 #include "board/move_text.h"
 #include "board/position.h"
+#include "board/text.h"
 #include "options/options.h"
 #include "search/hash.h"
 #include "uci/bench.h"
@@ -23,13 +24,6 @@
 namespace brinz {
 
 namespace {
-
-bool IsWhite(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-const char* SkipWhite(const char* p) {
-    while (*p && IsWhite(*p)) ++p;
-    return p;
-}
 
 bool StartsWith(const char* text, const char* word) { return strncasecmp(text, word, std::strlen(word)) == 0; }
 
@@ -57,6 +51,7 @@ void initialiseEngine() {
         std::printf("info string hash table: only %u KiB could be allocated\n", unsigned(clusterCount / 16));
     registerEngineParameters();
     registerUciOptions();
+    if (Options.overflowed()) shutdownEngine();
     applyParameterFile();
     Chess960Castling = optionOn("UCI_Chess960");
     SetPositionFromFen(RootPosition, StartFen);
@@ -106,23 +101,23 @@ void handleUci() {
 }
 
 void handlePosition(const char* text) {
-    const char* p = SkipWhite(text);
+    const char* p = SkipBlanks(text);
     if (StartsWith(p, "startpos")) {
-        p = SkipWhite(p + 8);
+        p = SkipBlanks(p + 8);
         SetPositionFromFen(RootPosition, StartFen);
     } else if (StartsWith(p, "fen")) {
-        p = SkipWhite(p + 3);
+        p = SkipBlanks(p + 3);
         // The moves belong to the refused position: played on the old one they would
         // give a position nobody asked for.
         if (!SetPositionFromFen(RootPosition, p)) return;
         while (*p && !StartsWith(p, "moves")) ++p;
     }
-    p = SkipWhite(p);
+    p = SkipBlanks(p);
     if (!StartsWith(p, "moves")) return;
-    p = SkipWhite(p + 5);
+    p = SkipBlanks(p + 5);
     while (*p) {
         const char* end = p;
-        while (*end && !IsWhite(*end)) ++end;
+        while (*end && !IsBlank(*end)) ++end;
         int length = int(end - p);
         char token[MoveTokenLimit + 1];
         bool played = false;
@@ -138,7 +133,7 @@ void handlePosition(const char* text) {
             std::printf("Movimiento ilegal: %.*s\n", length, p);
             return;
         }
-        p = SkipWhite(end);
+        p = SkipBlanks(end);
     }
 }
 

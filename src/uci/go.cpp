@@ -7,6 +7,7 @@
 
 #include "board/move_text.h"
 #include "board/position.h"
+#include "board/text.h"
 #include "options/options.h"
 #include "platform/clock.h"
 #include "search/root.h"
@@ -26,8 +27,6 @@ constexpr int64_t StatusIntervalMs = 1000;
 
 int64_t lastStatusMs = 0;  // elapsed time of the last status line of this search
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
 int64_t clampTo(int64_t value, int64_t low, int64_t high) { return value < low ? low : value > high ? high : value; }
 
 // The integer that starts `skip` characters into the first occurrence of `keyword`, read
@@ -36,7 +35,7 @@ int64_t keywordNumber(const char* text, const char* keyword, size_t skip) {
     const char* at = std::strstr(text, keyword);
     if (!at || std::strlen(at) < skip) return 0;
     const char* p = at + skip;
-    while (isBlank(*p)) ++p;
+    while (IsBlank(*p)) ++p;
     if (!(std::isdigit(static_cast<unsigned char>(*p)) ||
           ((*p == '-' || *p == '+') && std::isdigit(static_cast<unsigned char>(p[1])))))
         return 0;
@@ -49,7 +48,9 @@ int64_t keywordNumber(const char* text, const char* keyword, size_t skip) {
     return std::strtoll(digits, nullptr, 10);
 }
 
-int32_t clockValue(const char* text, const char* keyword, size_t skip) {
+// A limit of the go line (a clock, an increment, a move, node or mate count, a depth), from 0 to
+// ClockMax; 0 when absent.
+int32_t limitValue(const char* text, const char* keyword, size_t skip) {
     return int32_t(clampTo(keywordNumber(text, keyword, skip), 0, ClockMax));
 }
 
@@ -64,27 +65,27 @@ GoParameters parseGoLine(const char* text) {
     GoParameters go{};
     go.infinite = std::strstr(text, "infinite") != nullptr;
     go.ponder = std::strstr(text, "ponder") != nullptr;
-    go.wtime = clockValue(text, "wtime", 6);
-    go.btime = clockValue(text, "btime", 6);
-    go.winc = clockValue(text, "winc", 5);
-    go.binc = clockValue(text, "binc", 5);
+    go.wtime = limitValue(text, "wtime", 6);
+    go.btime = limitValue(text, "btime", 6);
+    go.winc = limitValue(text, "winc", 5);
+    go.binc = limitValue(text, "binc", 5);
     // A negative count would divide the clock into negative shares: read it as "none".
-    go.movestogo = clockValue(text, "movestogo", 10);
-    go.depth = clockValue(text, "depth", 6);
-    go.nodes = clockValue(text, "nodes", 6);
-    go.mate = clockValue(text, "mate", 5);
-    go.movetime = clockValue(text, "movetime", 9);
+    go.movestogo = limitValue(text, "movestogo", 10);
+    go.depth = limitValue(text, "depth", 6);
+    go.nodes = limitValue(text, "nodes", 6);
+    go.mate = limitValue(text, "mate", 5);
+    go.movetime = limitValue(text, "movetime", 9);
     return go;
 }
 
 int parseSearchMoves(const char* text, Move* list, int size) {
     int count = 0, named = 0;
     const char* p = text;
-    while (isBlank(*p)) ++p;
+    while (IsBlank(*p)) ++p;
     while (*p && count < size - 1) {
         char token[SearchMoveTokenSize + 1];
         int length = 0;
-        while (*p && !isBlank(*p) && length < SearchMoveTokenSize) token[length++] = *p++;
+        while (*p && !IsBlank(*p) && length < SearchMoveTokenSize) token[length++] = *p++;
         token[length] = '\0';
         bool shaped = length >= 4 && token[0] >= 'a' && token[0] <= 'h' && token[1] >= '1' && token[1] <= '8' &&
                       token[2] >= 'a' && token[2] <= 'h' && token[3] >= '1' && token[3] <= '8';
@@ -92,7 +93,7 @@ int parseSearchMoves(const char* text, Move* list, int size) {
         ++named;
         // A move that is not legal here is dropped; the moves after it still count.
         if (Move m = TextToMove(RootPosition, token)) list[count++] = m;
-        while (isBlank(*p)) ++p;
+        while (IsBlank(*p)) ++p;
     }
     list[count] = 0;
     return named;

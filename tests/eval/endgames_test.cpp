@@ -30,7 +30,7 @@ Classified Classify(const char* fen) {
     ComputePawnEntry(pos, entry);
     Classified c{0, {FullScale, FullScale}};
     int score = 0;
-    c.selector = endgameClassifier(pos, c.scale, entry, score);
+    c.selector = endgameClassifier(pos, c.scale, entry, score, 0);
     return c;
 }
 
@@ -242,11 +242,9 @@ TEST_F(TablebaseFirst, ScoresCountFromTheRootAndAreNotCached) {
     ASSERT_GT(value, 0);
     for (int ply : {0, 3}) {
         SCOPED_TRACE(ply);
-        RootPosition = pos;
-        RootPosition.ply = pos.ply - ply;  // as if `pos` stood `ply` plies below the root
         EvalExtras extras{};
         uint8_t flag = 0;
-        EXPECT_EQ(Evaluate(pos, extras, 0, flag), tableValueToScore(value, ply));
+        EXPECT_EQ(Evaluate(pos, extras, 0, flag, ply), tableValueToScore(value, ply));
         EXPECT_EQ(flag, 1);
         int cached;
         EXPECT_FALSE(ProbeEvalCache(pos, cached, extras));

@@ -43,6 +43,24 @@ TEST_F(RegistryTest, ListsTheVisibleOptionsByteForByte) {
     EXPECT_EQ(Options.count(), 40);
 }
 
+TEST_F(RegistryTest, AFullRegistryRefusesMoreAndSaysSo) {
+    // The start-up shuts the engine down on the flag; the registry itself stays whole.
+    char name[16];
+    testing::internal::CaptureStdout();
+    while (Options.count() < OptionSlots) {
+        std::snprintf(name, sizeof name, "FILL_%d", Options.count());
+        ASSERT_TRUE(Options.addOption(name, "0", false, OPTION_SPIN, 0, 1));
+    }
+    EXPECT_FALSE(Options.overflowed());
+    EXPECT_FALSE(Options.addOption("ONE_TOO_MANY", "0", false, OPTION_SPIN, 0, 1));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Demasiadas opciones\n");
+    EXPECT_TRUE(Options.overflowed());
+    EXPECT_EQ(Options.count(), OptionSlots);
+    EXPECT_EQ(Options.findOption("ONE_TOO_MANY"), nullptr);
+    Options.clear();
+    EXPECT_FALSE(Options.overflowed());
+}
+
 TEST_F(RegistryTest, SetOptionReachesHiddenAndVisibleNamesInAnyCase) {
     struct Case {
         const char* line;

@@ -56,21 +56,6 @@ TEST(AutoResetEvent, RemembersOneSignalAndResets) {
     thread.join();
 }
 
-TEST(SpinLock, ExcludesOtherThreads) {
-    SpinLock lock;
-    int counter = 0;
-    Thread threads[2];
-    for (Thread& t : threads)
-        t.start([&] {
-            for (int i = 0; i < 10000; ++i) {
-                std::lock_guard<SpinLock> guard(lock);
-                ++counter;
-            }
-        });
-    for (Thread& t : threads) t.join();
-    EXPECT_EQ(counter, 20000);
-}
-
 // Puts a pipe on standard input for the duration of a test.
 class StdinPipe {
 public:

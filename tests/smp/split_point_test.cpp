@@ -185,7 +185,7 @@ TEST_F(NestingTest, AfterItsSplitTheOwnerIsAbortedExactlyWhenWorkAboveWasCutOff)
         helper.join();
         ThreadRecords[0].workingAt = nullptr;
         EXPECT_EQ(ThreadRecords[0].abort.load(), c.cutAbove ? 1 : 0);
-        EXPECT_EQ(moves, 1 + int(end - list)) << "every move was searched";
+        EXPECT_EQ(SplitPoints[0][0].movesTaken, 1 + int(end - list)) << "every move was searched";
         ThreadRecords[0].abort.store(0);
     }
 }

@@ -1,0 +1,36 @@
+#pragma once
+
+// What the main search and the quiescence search share at every node.
+
+#include "search/hash.h"
+#include "search/search.h"
+#include "smp/threads.h"
+
+namespace brinz {
+
+// Futility pruning: below FutilityFloor the static evaluation is too unsure to prune on;
+// at or below FutilityEndgameMaterial (both sides' material) the margins double.
+inline constexpr int FutilityFloor = -5120;
+inline constexpr int FutilityEndgameMaterial = 6784;
+
+// The search is being stopped, or this thread's work was cut off above it: what it
+// returns now is void.
+inline bool stopping(int threadIndex) {
+    return SearchState.load(Relaxed) == Stopping || ThreadRecords[threadIndex].abort.load(Relaxed);
+}
+
+// Stores a finished node's result under what it proves. `best` still -INFINITE_SCORE means
+// every legal move was pruned: then only that none reaches the alpha on entry is known.
+inline void storeNodeResult(const Position& pos, Move pvMove, int best, int alphaOnEntry, int alpha, int beta,
+                            int depth, bool mateThreat, int ply) {
+    if (best == -INFINITE_SCORE)
+        storeHash(pos, MOVE_NONE, alphaOnEntry, depth, BOUND_UPPER, mateThreat, ply);
+    else if (best >= beta)
+        storeHash(pos, pvMove, best, depth, BOUND_LOWER, mateThreat, ply);
+    else if (alpha == alphaOnEntry)
+        storeHash(pos, MOVE_NONE, best, depth, BOUND_UPPER, mateThreat, ply);
+    else
+        storeHash(pos, pvMove, best, depth, BOUND_EXACT, mateThreat, ply);
+}
+
+}  // namespace brinz
