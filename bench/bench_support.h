@@ -1,7 +1,7 @@
 #pragma once
 
-// Drives the search the way the go handler does, without the protocol: no input is read
-// and nothing is printed, so the programs here can run unattended.
+// Drives the search through its one entry point, as the go handler does, without the
+// protocol: no input is read and nothing is printed, so the programs here can run unattended.
 
 #include <cstdint>
 #include <cstdio>
@@ -16,7 +16,7 @@
 #include "search/root.h"
 #include "search/search.h"
 #include "smp/threads.h"
-#include "uci/go.h"
+#include "search/time_control.h"
 
 namespace brinz::bench {
 
@@ -41,19 +41,13 @@ inline void finish() { stopThreads(); }
 // have passed (0 = no such limit). Returns false for a FEN that does not parse.
 inline bool searchFen(const char* fen, int depth, int movetimeMs) {
     if (!SetPositionFromFen(RootPosition, fen)) return false;
-    resetRootResults();
-    applyOptions(RootPosition.side);
     clearHash();
-    searchClock = SearchClock{};
-    searchClock.startTick = tickCount();
-    searchClock.noTimeLimit = true;
-    searchClock.depthLimit = depth;
-    searchClock.movetime = movetimeMs;
-    searchClock.pollInterval = 1000;
-    searchHooks = SearchHooks{};
-    searchHooks.checkLimits = checkLimits;
-    SearchState.store(Searching);
-    rootSearch(nullptr);
+    SearchLimits limits;
+    limits.depth = depth;
+    limits.movetime = movetimeMs;
+    SearchHooks hooks{};
+    hooks.checkLimits = checkLimits;
+    runSearch(limits, nullptr, hooks);
     SearchState.store(Idle);
     return true;
 }

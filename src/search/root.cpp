@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "search/hash.h"
 #include "search/ordering.h"
+#include "search/time_control.h"
 #include "smp/threads.h"
 
 namespace brinz {
@@ -289,26 +290,7 @@ void rootSearch(const Move* searchMoves) {
         if (isStopping()) break;
         if (lines > 1 && i <= 60 && searchHooks.reportMultiPv) reportLines(i, lines);
 
-        if (best >= MATE_BOUND || best <= -MATE_BOUND) ++mateIterations;
-        int64_t elapsed = elapsedMs();
-        int64_t soft = searchClock.softLimit;
-        // Clock rules wait while pondering and do not apply to searches without a clock.
-        bool clockRules = !searchClock.noTimeLimit && SearchState.load(Relaxed) != Pondering;
-        if (clockRules && i >= 5 && rootMoveCount == 1) ended = true;
-        if (clockRules && i >= 3 && mateIterations >= 2) ended = true;
-        if (bestLine[0] != stableBestMove) stableBestMove = 0;
-        uint64_t nodes = nodeCount.load(Relaxed);
-        if (clockRules && i >= 5 && stableBestMove &&
-            ((bestMoveNodes > nodes * 85 / 100 && elapsed > soft / 16) ||
-             (bestMoveNodes > nodes * 99 / 100 && elapsed > soft / 32)))
-            ended = true;
-        searchClock.extraTime =
-            i >= 6 && i <= 60 ? (soft / 6) * bestMoveChanges[i - 1] + (soft / 3) * bestMoveChanges[i] : 0;
-        if (clockRules && elapsed > (soft + searchClock.extraTime) * 80 / 128) ended = true;
-        if (i >= 60 && !searchClock.noTimeLimit) ended = true;
-        if (searchClock.depthLimit && i >= searchClock.depthLimit) ended = true;
-        if (searchClock.mateLimit && best >= MATE - (2 * searchClock.mateLimit - 1)) ended = true;
-        if (i >= MaxIterations) ended = true;
+        ended = iterationEndsSearch(i, best);
     }
     if (!isStopping()) waitForRelease();
 }

@@ -20,7 +20,6 @@ namespace brinz {
 
 alignas(64) std::atomic<int32_t> SearchState{Idle};
 std::atomic<uint8_t> quitRequested{0};
-Lock outputLock;
 SearchThread SearchThreads[MaxThreads];
 SearchClock searchClock;
 alignas(64) std::atomic<uint64_t> nodeCount{0};

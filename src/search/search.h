@@ -21,8 +21,6 @@ enum SearchStateValue : int32_t { Idle = 0, Searching = 1, Pondering = 2, Ponder
 alignas(64) extern std::atomic<int32_t> SearchState;
 // Set by the input poller when "quit" arrives during a search; the go handler then ends the process.
 extern std::atomic<uint8_t> quitRequested;
-// Held while a line is written during a search, so that no thread writes into another's line.
-extern Lock outputLock;
 
 inline constexpr int ONE_PLY = 60;
 inline constexpr int MaxPly = 60;       // a node at this ply returns its static evaluation
@@ -64,7 +62,7 @@ struct alignas(64) SearchThread {
 };
 extern SearchThread SearchThreads[MaxThreads];
 
-// The limits of the running search, written by the go handler (or a tool) before
+// The limits of the running search, set up by runSearch (search/time_control.h) before
 // rootSearch and read by the search and the limit checks on thread 0.
 struct SearchClock {
     int64_t startTick;
@@ -102,6 +100,9 @@ struct SearchHooks {
     // One of several lines (`number` from 1, best first) at the end of an iteration, when
     // more than one principal variation is wanted.
     void (*reportMultiPv)(int number, int score, const Move* line, int depth);
+    void (*reportStatus)();  // about once a second, from checkLimits
+    // Fewer threads could be started than the options ask for.
+    void (*reportThreadShortfall)(int started, int asked);
 };
 extern SearchHooks searchHooks;
 

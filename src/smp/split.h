@@ -17,7 +17,7 @@ namespace brinz {
 // - Each SplitPoint's lock guards its cursor, movesTaken, best, workers, slaves, the
 //   writes of alpha and of `cutoff`, and the write-back to ownerStack.
 // - No thread ever holds two of these locks at once, so there is no order to respect.
-//   outputLock (reports) is unrelated.
+//   (The protocol's outputLock, for report lines, is unrelated.)
 // - Read without a lock: the ThreadRecord bytes (abort by every node, hasWork and idle
 //   by the wait loop and the availability test, which splitLock then confirms), alpha and
 //   beta (read afresh by every worker before each search), workers (by the waiting

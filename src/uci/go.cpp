@@ -23,9 +23,6 @@ namespace {
 
 constexpr int64_t ClockMax = INT32_MAX;  // a 32-bit millisecond count
 constexpr int SearchMoveTokenSize = 9;
-constexpr int64_t StatusIntervalMs = 1000;
-
-int64_t lastStatusMs = 0;  // elapsed time of the last status line of this search
 
 int64_t clampTo(int64_t value, int64_t low, int64_t high) { return value < low ? low : value > high ? high : value; }
 
@@ -100,90 +97,33 @@ int parseSearchMoves(const char* text, Move* list, int size) {
 }
 
 namespace {
-constexpr int64_t LastMoveReserveMs = 50;
+
+void reportThreadShortfall(int started, int asked) {
+    std::printf("info string only %d of %d search threads could be started\n", started, asked);
+}
+
 }  // namespace
 
-TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo, bool ponderOption) {
-    int64_t t = clampTo(time, 0, ClockMax), inc = clampTo(increment, 0, ClockMax);
-    int64_t m = movesToGo < 0 ? 0 : movesToGo;
-    TimeLimits limits;
-    if (m == 0 && inc != 0) {
-        limits.softLimit = t / 30 + inc;
-        limits.hardLimit = t / 4 > inc - 100 ? t / 4 : inc - 100;
-        // An increment larger than what is left on the clock must not let the limits pass
-        // the clock itself: the increment only arrives after the move.
-        if (limits.hardLimit > t - t / 4) limits.hardLimit = t - t / 4;
-        if (limits.softLimit > limits.hardLimit) limits.softLimit = limits.hardLimit;
-    } else if (m == 0) {
-        limits.softLimit = t / 40;
-        limits.hardLimit = t / 8;
-    } else if (m == 1) {
-        // The last move before the control may use what is left, but for a reserve that
-        // covers the answer's way to the interface; a very short clock keeps half.
-        int64_t use = t - (t / 10 + LastMoveReserveMs);
-        if (use < t / 2) use = t / 2;
-        limits.softLimit = limits.hardLimit = use;
-    } else {
-        // An even share of what is left, two shares kept in hand for the moves that run
-        // over: early moves do not starve the last ones of the period.
-        limits.softLimit = t / (m + 2);
-        limits.hardLimit = 4 * t / m < t / 3 ? 4 * t / m : t / 3;
-    }
-    if (ponderOption) {
-        limits.softLimit += limits.softLimit / 4;
-        if (limits.softLimit > limits.hardLimit) limits.softLimit = limits.hardLimit;
-    }
+SearchLimits searchLimitsOf(const GoParameters& go, int sideToMove) {
+    const bool white = sideToMove == WHITE;
+    SearchLimits limits;
+    limits.time = white ? go.wtime : go.btime;
+    limits.increment = white ? go.winc : go.binc;
+    limits.movesToGo = go.movestogo;
+    limits.depth = go.depth;
+    limits.nodes = go.nodes;
+    limits.movetime = go.movetime;
+    limits.mate = go.mate;
+    limits.infinite = go.infinite;
+    limits.ponder = go.ponder;
     return limits;
-}
-
-TimeLimits withoutOverhead(TimeLimits limits, int64_t overhead) {
-    const int64_t lag = overhead < 0 ? 0 : overhead;
-    limits.softLimit = limits.softLimit > lag ? limits.softLimit - lag : 0;
-    limits.hardLimit = limits.hardLimit > lag ? limits.hardLimit - lag : 0;
-    return limits;
-}
-
-uint32_t pollIntervalFor(int64_t nodes) {
-    if (nodes <= 0) return uint32_t(PollIntervalNodes);
-    int64_t checks = (nodes + PollIntervalNodes - 1) / PollIntervalNodes;
-    return uint32_t((nodes + checks - 1) / checks);
 }
 
 void startSearch(const GoParameters& go, const Move* searchMoves) {
-    SearchClock& clock = searchClock;
-    clock.startTick = tickCount();
-    resetRootResults();
-    applyOptions(RootPosition.side);
-    // Helpers are started when a search first asks for them, not at start-up.
-    int threads = startHelpers(Parameters.threadCount);
-    if (threads < Parameters.threadCount)
-        std::printf("info string only %d of %d search threads could be started\n", threads, Parameters.threadCount);
-    CompactKeyHistory(RootPosition);
-
-    bool white = RootPosition.side == WHITE;
-    int64_t time = white ? go.wtime : go.btime;
-    int64_t increment = white ? go.winc : go.binc;
-    clock.noTimeLimit = go.infinite || (time == 0 && increment == 0 && (go.depth || go.nodes || go.movetime));
-    // "go mate" hunts the mate without a clock; only "stop" or another given limit ends it sooner.
-    if (go.mate > 0) clock.noTimeLimit = true;
-    // The interface's and the network's lag is paid on every move, out of the clock.
-    TimeLimits limits = withoutOverhead(computeTimeLimits(time, increment, go.movestogo, Parameters.ponder != 0),
-                                        Parameters.moveOverhead);
-    clock.softLimit = limits.softLimit;
-    clock.hardLimit = limits.hardLimit;
-    clock.extraTime = 0;
-    clock.infinite = go.infinite;
-    clock.depthLimit = go.depth;
-    clock.nodesLimit = uint64_t(go.nodes);
-    clock.movetime = go.movetime;
-    clock.mateLimit = go.mate;
-    SearchState.store(go.ponder ? Pondering : Searching, Relaxed);
-    clock.pollInterval = pollIntervalFor(go.nodes);
-
-    searchHooks = SearchHooks{pollInput, checkLimits, reportPv, reportIteration, reportCurrentMove, reportMultiPv};
     beginReports();
-    lastStatusMs = 0;
-    rootSearch(searchMoves);
+    runSearch(searchLimitsOf(go, RootPosition.side), searchMoves,
+              SearchHooks{pollInput, checkLimits, reportPv, reportIteration, reportCurrentMove, reportMultiPv,
+                          reportStatus, reportThreadShortfall});
     if (quitRequested.load(Relaxed)) shutdownEngine();
 }
 
@@ -199,47 +139,6 @@ void handleGo(const char* text) {
     if (ponderMove != MOVE_NULL && ponderMove != MOVE_NONE) printMove("ponder ", ponderMove);
     std::printf("\n");
     SearchState.store(Idle, Relaxed);
-}
-
-void checkLimits() {
-    const SearchClock& clock = searchClock;
-    int64_t elapsed = tickCount() - clock.startTick;
-    if (elapsed < StatusIntervalMs) {
-        lastStatusMs = 0;
-    } else if (elapsed - lastStatusMs >= StatusIntervalMs) {
-        reportStatus();
-        lastStatusMs = elapsed;
-    }
-    int state = SearchState.load(Relaxed);
-    // No limit applies while pondering, nor while the root moves are still being scored.
-    if (state == Pondering || iterationNumber < 2) return;
-    int64_t target = clock.softLimit + clock.extraTime;
-    bool stop = false;
-    if (!clock.noTimeLimit)
-        stop = elapsed > clock.hardLimit || (currentRootMove == 1 && elapsed > target) ||
-               (!fullWindowResearch && elapsed > 6 * target);
-    if (clock.nodesLimit && nodeCount.load(Relaxed) >= clock.nodesLimit) stop = true;
-    if (clock.movetime && elapsed >= clock.movetime) stop = true;
-    if (stop) SearchState.store(Stopping, Relaxed);
-}
-
-void decidePonderHit() {
-    if (SearchState.load(Relaxed) != Pondering) return;
-    const SearchClock& clock = searchClock;
-    // Without a clock the search goes on as an ordinary one: its node and move-time
-    // limits, counted from the "go", apply from now on.
-    if (clock.noTimeLimit) {
-        SearchState.store(PonderHit, Relaxed);
-        return;
-    }
-    int64_t elapsed = tickCount() - clock.startTick;
-    uint64_t nodes = nodeCount.load(Relaxed);
-    bool easy = iterationNumber >= 5 && stableBestMove != 0;
-    bool stop = (iterationNumber >= 2 && rootMoveCount == 1) || mateIterations >= 2 || elapsed > clock.hardLimit ||
-                elapsed > clock.softLimit + clock.extraTime ||
-                (easy && elapsed > clock.softLimit / 16 && bestMoveNodes > nodes * 85 / 100) ||
-                (easy && elapsed > clock.softLimit / 32 && bestMoveNodes > nodes * 99 / 100);
-    SearchState.store(stop ? Stopping : PonderHit, Relaxed);
 }
 
 }  // namespace brinz

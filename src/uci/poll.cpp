@@ -8,7 +8,9 @@
 
 #include "platform/input.h"
 #include "search/search.h"
+#include "search/time_control.h"
 #include "uci/go.h"
+#include "uci/report.h"
 
 namespace brinz {
 

@@ -13,6 +13,8 @@
 
 namespace brinz {
 
+Lock outputLock;
+
 namespace {
 
 constexpr int MateReportBound = 29700;

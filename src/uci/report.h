@@ -1,8 +1,13 @@
 #pragma once
 
 #include "board/move.h"
+#include "platform/threads.h"
 
 namespace brinz {
+
+// Held while a line is written during a search, so that no line (a report, or an answer
+// to input read during the search) lands in the middle of another.
+extern Lock outputLock;
 
 // Resets what reports keep between lines of one search.
 void beginReports();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/engine_setup.h"
+#include "support/mirror.h"
 
 namespace brinz {
 namespace {
@@ -35,35 +36,6 @@ const PerftCase Cases[] = {
 
 std::string CaseName(const testing::TestParamInfo<PerftCase>& info) { return info.param.name; }
 
-// The same position with colours exchanged and the board turned over; its counts are equal.
-std::string MirrorFen(const std::string& fen) {
-    std::string fields[6];
-    size_t count = 0, start = 0;
-    while (count < 6 && start <= fen.size()) {
-        size_t blank = fen.find(' ', start);
-        if (blank == std::string::npos) blank = fen.size();
-        fields[count++] = fen.substr(start, blank - start);
-        start = blank + 1;
-    }
-    auto swapCase = [](std::string text) {
-        for (char& c : text) c = std::isupper(static_cast<unsigned char>(c)) ? char(std::tolower(c)) : char(std::toupper(c));
-        return text;
-    };
-    std::string placement, rank;
-    for (char c : fields[0] + "/") {
-        if (c != '/') {
-            rank += c;
-            continue;
-        }
-        placement = placement.empty() ? rank : rank + "/" + placement;
-        rank.clear();
-    }
-    std::string mirrored = swapCase(placement) + (fields[1] == "w" ? " b " : " w ") + swapCase(fields[2]) + " ";
-    std::string ep = fields[3];
-    if (ep.size() == 2) ep[1] = char('1' + '8' - ep[1]);
-    return mirrored + ep + " " + fields[4] + " " + fields[5];
-}
-
 class PerftTest : public testing::TestWithParam<PerftCase> {};
 
 // The split by root move is built only when a count is wrong.
@@ -75,7 +47,7 @@ TEST_P(PerftTest, MatchesPublishedCount) {
 
 // Catches faults that only one colour's code paths have (pawn directions, castling bits).
 TEST_P(PerftTest, MirroredPositionHasTheSameCount) {
-    std::string fen = MirrorFen(GetParam().fen);
+    std::string fen = support::mirrorFen(GetParam().fen);
     Position pos = support::positionFromFen(fen.c_str());
     uint64_t nodes = Perft(pos, GetParam().depth);
     EXPECT_EQ(nodes, GetParam().nodes) << fen << "\n" << PerftDivide(pos, GetParam().depth);
@@ -102,7 +74,7 @@ TEST_P(XFenPerftTest, MatchesTheShredderFenCountInChess960Mode) {
     Chess960Castling = true;
     Position pos = support::positionFromFen(GetParam().fen);
     EXPECT_EQ(Perft(pos, GetParam().depth), GetParam().nodes);
-    std::string mirrored = MirrorFen(GetParam().fen);
+    std::string mirrored = support::mirrorFen(GetParam().fen);
     Position mirror = support::positionFromFen(mirrored.c_str());
     EXPECT_EQ(Perft(mirror, GetParam().depth), GetParam().nodes) << mirrored;
     Chess960Castling = false;

@@ -11,6 +11,7 @@
 #include "eval/pawns.h"
 #include "options/options.h"
 #include "support/engine_setup.h"
+#include "support/mirror.h"
 
 namespace brinz {
 namespace {
@@ -93,31 +94,6 @@ TEST(Evaluate, CountsPastTheirTablesEvaluate) {
     EXPECT_EQ(knights.terms.byColour[TERM_DEVELOPMENT][WHITE][MG], -110);
     Evaluation bishops = EvaluateFen("7k/8/8/8/4K3/8/BNRQRNB1/BBBBBBBB w - - 0 1");
     EXPECT_GE(bishops.terms.pieces[WHITE].badPieces, 8);
-}
-
-// The colour-mirrored twin: ranks reversed, colours and side to move exchanged.
-std::string MirrorFen(const std::string& fen) {
-    std::istringstream in(fen);
-    std::string placement, side, castling, ep, rest;
-    in >> placement >> side >> castling >> ep;
-    std::getline(in, rest);
-    std::vector<std::string> ranks;
-    std::stringstream rows(placement);
-    for (std::string rank; std::getline(rows, rank, '/');) ranks.insert(ranks.begin(), rank);
-    std::string out;
-    for (const std::string& rank : ranks) {
-        if (!out.empty()) out += '/';
-        for (char c : rank) out += std::isalpha(static_cast<unsigned char>(c)) ? char(c ^ 0x20) : c;
-    }
-    out += side == "w" ? " b " : " w ";
-    std::string rights;
-    for (char c : castling) rights += std::isalpha(static_cast<unsigned char>(c)) ? char(c ^ 0x20) : c;
-    out += rights.empty() ? "-" : rights;
-    if (ep.size() == 2) ep[1] = char('1' + '8' - ep[1]);
-    out += ' ';
-    out += ep.empty() ? std::string("-") : ep;
-    out += rest;
-    return out;
 }
 
 std::vector<std::string> EpdFens(const char* name) {
@@ -222,7 +198,7 @@ TEST(Evaluate, ColourMirroredTwinsAgreeAndScoresRoundDown) {
 
     int compared = 0, skipped = 0, roundedDown = 0;
     for (const std::string& fen : fens) {
-        std::string twin = MirrorFen(fen);
+        std::string twin = support::mirrorFen(fen);
         SCOPED_TRACE(fen + "  |  " + twin);
         Evaluation a = EvaluateFen(fen), b = EvaluateFen(twin);
 
@@ -250,8 +226,8 @@ TEST(Evaluate, ColourMirroredTwinsAgreeAndScoresRoundDown) {
     EXPECT_GT(roundedDown, 0);
 }
 
-TEST(Evaluate, MirrorFenExchangesColours) {
-    EXPECT_EQ(MirrorFen("r3k2r/8/8/8/4P3/8/8/R3K2R w KQq e3 0 1"), "r3k2r/8/8/4p3/8/8/8/R3K2R b kqQ e6 0 1");
+TEST(Evaluate, MirroredFenExchangesColours) {
+    EXPECT_EQ(support::mirrorFen("r3k2r/8/8/8/4P3/8/8/R3K2R w KQq e3 0 1"), "r3k2r/8/8/4p3/8/8/8/R3K2R b kqQ e6 0 1");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "search/root.h"
 #include "search/search.h"
 #include "support/engine_setup.h"
-#include "uci/go.h"
+#include "support/search_driver.h"
 
 namespace {
 
@@ -41,20 +41,16 @@ namespace {
 
 TEST(SearchAllocation, AFixedNodeSearchAllocatesNothing) {
     support::initialiseTables();
+    // One thread, the options applied once before: the search start then has nothing to
+    // (re)allocate, and what is counted is the search itself.
+    handleSetOption("Max CPUs value 1");
     applyOptions(WHITE);
     SetPositionFromFen(RootPosition, "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
-    resetRootResults();
-    searchClock = SearchClock{};
-    searchClock.noTimeLimit = true;
-    searchClock.nodesLimit = 30000;
-    searchClock.pollInterval = 1000;
-    searchHooks = SearchHooks{};
-    searchHooks.checkLimits = checkLimits;
-    SearchState.store(Searching);
+    SearchLimits limits;
+    limits.nodes = 30000;
     counting = true;
-    rootSearch(nullptr);
+    support::searchRootPosition(limits, 1);
     counting = false;
-    SearchState.store(Idle);
     EXPECT_GE(nodeCount.load(), 30000u);
     EXPECT_EQ(allocations.load(), 0);
 }

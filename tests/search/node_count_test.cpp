@@ -6,12 +6,11 @@
 #include "eval/eval_cache.h"
 #include "eval/pawns.h"
 #include "options/options.h"
-#include "platform/clock.h"
 #include "search/hash.h"
 #include "search/root.h"
 #include "search/search.h"
 #include "support/engine_setup.h"
-#include "uci/go.h"
+#include "support/search_driver.h"
 
 namespace brinz {
 namespace {
@@ -34,28 +33,18 @@ const char* const Positions[] = {
 
 uint64_t searchNodes(const char* fen) {
     EXPECT_TRUE(SetPositionFromFen(RootPosition, fen)) << fen;
-    resetRootResults();
-    applyOptions(RootPosition.side);
     clearHash();
     ClearEvalCache();
     ClearPawnTables();
-    searchClock = SearchClock{};
-    searchClock.startTick = tickCount();
-    searchClock.noTimeLimit = true;
-    searchClock.depthLimit = SearchDepth;
-    searchClock.pollInterval = 1000;
-    searchHooks = SearchHooks{};
-    searchHooks.checkLimits = checkLimits;
-    SearchState.store(Searching);
-    rootSearch(nullptr);
-    SearchState.store(Idle);
+    SearchLimits limits;
+    limits.depth = SearchDepth;
+    support::searchRootPosition(limits, 1);
     return nodeCount.load();
 }
 
 TEST(NodeCount, FixedSearchKeepsItsNodeTotal) {
     support::initialiseTables();
     handleSetOption("Hash value 16");
-    handleSetOption("Max CPUs value 1");
     uint64_t total = 0;
     for (const char* fen : Positions) total += searchNodes(fen);
     EXPECT_EQ(total, ExpectedNodes)

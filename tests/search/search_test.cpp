@@ -7,7 +7,7 @@
 #include "search/root.h"
 #include "search/search.h"
 #include "support/engine_setup.h"
-#include "uci/go.h"
+#include "support/search_driver.h"
 
 namespace brinz {
 namespace {
@@ -16,15 +16,7 @@ namespace {
 class SearchTest : public testing::Test {
 protected:
     void SetUp() override {
-        support::initialiseTables();
-        applyOptions(WHITE);
-        clearHash();
-        searchHooks = SearchHooks{};
-        searchClock = SearchClock{};
-        searchClock.pollInterval = uint32_t(PollIntervalNodes);
-        searchClock.noTimeLimit = true;
-        resetRootResults();
-        resetSearchCounters();
+        support::prepareSearchState();
         SearchState.store(Searching);
     }
     void TearDown() override { SearchState.store(Idle); }

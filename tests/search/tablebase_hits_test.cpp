@@ -5,6 +5,7 @@
 #include "search/root.h"
 #include "search/search.h"
 #include "support/engine_setup.h"
+#include "support/search_driver.h"
 #include "support/tablebase_files.h"
 #include "tablebases/registry.h"
 
@@ -14,16 +15,10 @@ namespace {
 // Searches RootPosition `fen` to `depth` iterations on thread 0, without the protocol.
 void searchTo(const char* fen, int depth) {
     RootPosition = support::positionFromFen(fen);
-    resetRootResults();
     clearHash();
-    searchClock = SearchClock{};
-    searchClock.noTimeLimit = true;
-    searchClock.depthLimit = depth;
-    searchClock.pollInterval = 1000;
-    searchHooks = SearchHooks{};
-    SearchState.store(Searching);
-    rootSearch(nullptr);
-    SearchState.store(Idle);
+    SearchLimits limits;
+    limits.depth = depth;
+    support::searchRootPosition(limits, 1);
 }
 
 TEST(TablebaseHits, CountedDuringASearchAndZeroedAtTheNext) {

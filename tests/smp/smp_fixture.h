@@ -13,6 +13,7 @@
 #include "smp/split.h"
 #include "smp/threads.h"
 #include "support/engine_setup.h"
+#include "support/search_driver.h"
 
 namespace brinz::testing_smp {
 
@@ -23,25 +24,15 @@ inline void useThreads(int count) {
 }
 
 // A search driven directly, without the protocol: no input, no reports, fresh counters.
-inline void prepareSearch() {
-    clearHash();
-    searchHooks = SearchHooks{};
-    searchClock = SearchClock{};
-    searchClock.pollInterval = 1000;
-    searchClock.noTimeLimit = true;
-    resetRootResults();
-    resetSearchCounters();
-}
+inline void prepareSearch() { support::prepareSearchState(); }
 
 // Iterative deepening of `fen` to `depth` with `threads` threads, as "go depth" does.
 inline void searchToDepth(const char* fen, int depth, int threads) {
     ASSERT_TRUE(SetPositionFromFen(RootPosition, fen)) << fen;
-    useThreads(threads);
-    prepareSearch();
-    searchClock.depthLimit = depth;
-    SearchState.store(Searching);
-    rootSearch(nullptr);
-    SearchState.store(Idle);
+    clearHash();
+    SearchLimits limits;
+    limits.depth = depth;
+    support::searchRootPosition(limits, threads);
 }
 
 // Thread `t` on `fen` with a clean stack whose plies all start their move lists at the

@@ -145,15 +145,16 @@ void stopOnceHelperSleeps() {
 TEST_F(ThreadedTest, HelpersSleepWhileTheAnswerIsHeld) {
     ASSERT_TRUE(SetPositionFromFen(RootPosition, Cases[0].fen));
     testing_smp::useThreads(2);
-    testing_smp::prepareSearch();
-    searchClock.infinite = true;
-    searchClock.depthLimit = 3;
-    searchHooks.pollInput = stopOnceHelperSleeps;
+    clearHash();
+    SearchLimits limits;
+    limits.infinite = true;
+    limits.depth = 3;
+    SearchHooks hooks{};
+    hooks.pollInput = stopOnceHelperSleeps;
     holdPolls = 0;
     helperSlept = false;
-    SearchState.store(Searching);
     sleepsBefore = ThreadRecords[1].sleeps.load();
-    rootSearch(nullptr);
+    runSearch(limits, nullptr, hooks);
     SearchState.store(Idle);
     EXPECT_TRUE(helperSlept.load());
 }

@@ -97,13 +97,14 @@ TEST(PollIntervalTest, AtMostAThousandNodesAndOnTheNodeLimit) {
 TEST_F(TimeChecksTest, ThreadZeroChecksEveryIntervalOfItsNodes) {
     testing_smp::useThreads(1);
     ASSERT_TRUE(SetPositionFromFen(RootPosition, "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"));
-    testing_smp::prepareSearch();
-    searchClock.pollInterval = pollIntervalFor(0);
-    searchClock.depthLimit = 5;
-    searchHooks.checkLimits = countCheck;
-    SearchState.store(Searching);
-    rootSearch(nullptr);
+    clearHash();
+    SearchLimits limits;
+    limits.depth = 5;
+    SearchHooks hooks{};
+    hooks.checkLimits = countCheck;
+    runSearch(limits, nullptr, hooks);
     SearchState.store(Idle);
+    EXPECT_EQ(searchClock.pollInterval, pollIntervalFor(0));
     uint64_t nodes = nodeCount.load();
     ASSERT_GT(nodes, 10000u);
     EXPECT_EQ(uint64_t(checks.load()), nodes / searchClock.pollInterval);

@@ -1,0 +1,34 @@
+#include "support/search_driver.h"
+
+#include <string>
+
+#include "options/options.h"
+#include "search/hash.h"
+#include "search/root.h"
+#include "search/search.h"
+#include "support/engine_setup.h"
+
+namespace brinz::support {
+
+void prepareSearchState() {
+    initialiseTables();
+    applyOptions(WHITE);
+    clearHash();
+    searchHooks = SearchHooks{};
+    searchClock = SearchClock{};
+    searchClock.pollInterval = uint32_t(PollIntervalNodes);
+    searchClock.noTimeLimit = true;
+    resetRootResults();
+    resetSearchCounters();
+}
+
+void searchRootPosition(const SearchLimits& limits, int threads, const Move* searchMoves) {
+    initialiseTables();
+    handleSetOption(("Max CPUs value " + std::to_string(threads)).c_str());
+    SearchHooks hooks{};
+    hooks.checkLimits = checkLimits;
+    runSearch(limits, searchMoves, hooks);
+    SearchState.store(Idle);
+}
+
+}  // namespace brinz::support
