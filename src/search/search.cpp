@@ -124,6 +124,80 @@ bool staticNullMovePrune(const Position& pos, const PlyRecord* stack, int ply, i
     return !HasCaptureThreat(pos, pos.xside, excess);
 }
 
+// After a reduced move: the position turned worse for the mover's opponent's king or passers
+// (the side to move here), or better for the mover's, by more than a swing. The reduction
+// may have hidden something: the node fails low at once so that the move is searched again
+// in full.
+bool reducedMoveBackfired(const PlyRecord& node, const PlyRecord& parent, int side) {
+    if (!parent.reduced || !knowledgeOn()) return false;
+    const EvalExtras &now = node.evalTerms, &before = parent.evalTerms;
+    const int other = side ^ 1;
+    auto kingSafety = [&](int c) { return now.kingSafety[c] - before.kingSafety[c]; };
+    auto passedPawns = [&](int c) { return now.passedPawns[c] - before.passedPawns[c]; };
+    return kingSafety(side) <= -KingSafetySwing || passedPawns(other) >= PassedPawnSwing ||
+           kingSafety(other) >= KingSafetySwing || passedPawns(side) <= -PassedPawnSwing;
+}
+
+// The null move, for a node whose static evaluation reaches beta: when passing still holds
+// beta, so does the node (verified by a shallower search when little material is left).
+// A null move that fails shows a mate threat, or a threat that follows from the reduced
+// move before it; that move is then searched in full. True, with `result`, when the node
+// is decided.
+bool nullMoveDecides(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool pvNode,
+                     int kingSafetyChange, bool& mateThreat, int& result, int threadIndex) {
+    PlyRecord& node = stack[ply];
+    const PlyRecord& parent = stack[ply - 1];
+    const int side = pos.side;
+    if (node.inCheck || mateThreat || node.staticEval < beta || pos.material[WHITE] <= 0 ||
+        pos.material[BLACK] <= 0 || onlyPawns(pos) || !(pawnsOf(pos, side) > 0 || pos.material[side] > RookValue) ||
+        node.evalFlag)
+        return false;
+    if (!pvNode && staticNullMovePrune(pos, stack, ply, depth, beta, kingSafetyChange)) {
+        result = beta;
+        return true;
+    }
+    int pieces = pos.material[WHITE] + pos.material[BLACK] - PawnValue * (pawnsOf(pos, WHITE) + pawnsOf(pos, BLACK));
+    int reduction = pieces > NullMoveMiddlegame ? Parameters.nullMoveReductionMiddle : Parameters.nullMoveReductionEnd;
+    UndoRecord undo;
+    MakeNullMove(pos, undo);
+    stack[ply + 1].moveListStart = node.moveListStart;
+    node.currentMove = MOVE_NULL;
+    stack[ply + 1].evalDone = 0;
+    int v = -search(pos, stack, ply + 1, -beta, -beta + 1, depth - (reduction + 1) * ONE_PLY, false, threadIndex);
+    UnmakeNullMove(pos, undo);
+    if (v >= beta) {
+        result = v;
+        if (depth < NullVerifyDepth || pos.material[side] > NullVerifyMaterial) return true;
+        return search(pos, stack, ply, alpha, beta, depth - 6 * ONE_PLY, false, threadIndex) >= beta;
+    }
+    // Passing lets the opponent mate at once: the node is under a mate threat.
+    if (v <= ply - (MATE - 2)) mateThreat = true;
+    if (parent.reduced && depth <= Parameters.threatDepth &&
+        connectedThreat(pos, parent.currentMove, stack[ply + 1].currentMove)) {
+        result = alpha;
+        return true;
+    }
+    return false;
+}
+
+// Internal deepening: a node without a move to try first searches two plies less for one.
+// A result beyond the window's mate-side bounds decides the node at once. True, with
+// `result`, when it does; else `candidate` is the move found.
+bool internalDeepeningDecides(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool pvNode,
+                              Move& candidate, int& result, int threadIndex) {
+    const PlyRecord& node = stack[ply];
+    if (candidate != MOVE_NONE ||
+        !((pvNode && depth > 3 * ONE_PLY) || (depth > 6 * ONE_PLY && node.staticEval > alpha - 512)))
+        return false;
+    int w = search(pos, stack, ply, alpha, beta, depth - 2 * ONE_PLY, false, threadIndex);
+    if (w >= (beta > IidMateBound ? beta : IidMateBound) || w < (alpha < -IidMateBound ? alpha : -IidMateBound)) {
+        result = w;
+        return true;
+    }
+    candidate = node.pv[ply];
+    return false;
+}
+
 }  // namespace
 
 bool reductionAllowed(const Position& pos, Move m, int side, bool pvNode) {
@@ -199,13 +273,33 @@ int moveExtension(PlyRecord& record, const Position& pos, bool mateThreat) {
     return e;
 }
 
-void updatePv(int ply, PlyRecord* stack) {
-    Move* line = stack[ply].pv;
-    const Move* child = stack[ply + 1].pv;
-    line[ply] = stack[ply].currentMove;
+void copyPv(Move* line, int ply, Move m, const Move* child) {
+    line[ply] = m;
     int i = ply + 1;
     for (; i < StackSize - 1 && child[i] != MOVE_NONE; ++i) line[i] = child[i];
     line[i] = MOVE_NONE;
+}
+
+int searchLaterMove(Position& pos, PlyRecord* stack, int ply, Move m, int moveNumber, int depth, int extension,
+                    bool pvNode, const NodeWindow& window, int threadIndex) {
+    PlyRecord& node = stack[ply];
+    const int childDepth = depth + extension - ONE_PLY;
+    int alpha = window.currentAlpha();
+    int v = alpha + 1;  // no reduced search: straight to full depth
+    if (extension == 0 && moveNumber >= 4 && depth >= 2 * ONE_PLY && Parameters.lateMoveReduction != 2 &&
+        reductionAllowed(pos, m, pos.xside, pvNode)) {
+        node.reduced = 1;
+        v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, depth - 2 * ONE_PLY, true, threadIndex);
+        node.reduced = 0;
+    }
+    if (v > window.currentAlpha()) {
+        alpha = window.currentAlpha();
+        v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, childDepth, true, threadIndex);
+        alpha = window.currentAlpha();
+        const int beta = window.currentBeta();
+        if (v > alpha && v < beta) v = -search(pos, stack, ply + 1, -beta, -alpha, childDepth, true, threadIndex);
+    }
+    return v;
 }
 
 int moveGain(const Position& pos, Move m) {
@@ -266,51 +360,16 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
         node.staticEval = evaluate(pos, node, ply, threadIndex);
         node.evalDone = 1;
     }
-    const int side = pos.side, other = pos.xside;
-    // Change from the parent: king safety of white and black, then their passed-pawn scores.
-    const EvalExtras &now = node.evalTerms, &before = parent.evalTerms;
-    const int delta[4] = {now.kingSafety[WHITE] - before.kingSafety[WHITE], now.kingSafety[BLACK] - before.kingSafety[BLACK],
-                          now.passedPawns[WHITE] - before.passedPawns[WHITE],
-                          now.passedPawns[BLACK] - before.passedPawns[BLACK]};
+    const int side = pos.side;
+    if (reducedMoveBackfired(node, parent, side)) return alpha;
 
-    // A reduced move whose position turned worse for our king or passers is searched in full instead.
-    if (parent.reduced && knowledgeOn() &&
-        (delta[side] <= -KingSafetySwing || delta[2 + other] >= PassedPawnSwing || delta[other] >= KingSafetySwing ||
-         delta[2 + side] <= -PassedPawnSwing))
-        return alpha;
-
-    if (nullAllowed && !node.inCheck && !mateThreat && node.staticEval >= beta && pos.material[WHITE] > 0 &&
-        pos.material[BLACK] > 0 && !onlyPawns(pos) && (pawnsOf(pos, side) > 0 || pos.material[side] > RookValue) &&
-        !node.evalFlag) {
-        if (!pvNode && staticNullMovePrune(pos, stack, ply, depth, beta, delta[side])) return beta;
-        int pieces = pos.material[WHITE] + pos.material[BLACK] - PawnValue * (pawnsOf(pos, WHITE) + pawnsOf(pos, BLACK));
-        int reduction = pieces > NullMoveMiddlegame ? Parameters.nullMoveReductionMiddle : Parameters.nullMoveReductionEnd;
-        UndoRecord undo;
-        MakeNullMove(pos, undo);
-        stack[ply + 1].moveListStart = node.moveListStart;
-        node.currentMove = MOVE_NULL;
-        stack[ply + 1].evalDone = 0;
-        int v = -search(pos, stack, ply + 1, -beta, -beta + 1, depth - (reduction + 1) * ONE_PLY, false, threadIndex);
-        UnmakeNullMove(pos, undo);
-        if (v >= beta) {
-            if (depth < NullVerifyDepth || pos.material[side] > NullVerifyMaterial) return v;
-            int w = search(pos, stack, ply, alpha, beta, depth - 6 * ONE_PLY, false, threadIndex);
-            if (w >= beta) return v;
-        } else {
-            // Passing lets the opponent mate at once: the node is under a mate threat.
-            if (v <= ply - (MATE - 2)) mateThreat = true;
-            if (parent.reduced && depth <= Parameters.threatDepth &&
-                connectedThreat(pos, parent.currentMove, stack[ply + 1].currentMove))
-                return alpha;
-        }
-    }
-    if (candidate == MOVE_NONE &&
-        ((pvNode && depth > 3 * ONE_PLY) || (depth > 6 * ONE_PLY && node.staticEval > alpha - 512))) {
-        int w = search(pos, stack, ply, alpha, beta, depth - 2 * ONE_PLY, false, threadIndex);
-        if (w >= (beta > IidMateBound ? beta : IidMateBound) || w < (alpha < -IidMateBound ? alpha : -IidMateBound))
-            return w;
-        candidate = node.pv[ply];
-    }
+    int decided = 0;
+    const int kingSafetyChange = node.evalTerms.kingSafety[side] - parent.evalTerms.kingSafety[side];
+    if (nullAllowed &&
+        nullMoveDecides(pos, stack, ply, alpha, beta, depth, pvNode, kingSafetyChange, mateThreat, decided, threadIndex))
+        return decided;
+    if (internalDeepeningDecides(pos, stack, ply, alpha, beta, depth, pvNode, candidate, decided, threadIndex))
+        return decided;
 
     MoveListEntry* start = node.moveListStart;
     MoveListEntry* end;
@@ -376,24 +435,9 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
         prefetchChild(pos, threadIndex);
         stack[ply + 1].evalDone = 0;
         int extension = moveExtension(node, pos, mateThreat);
-        int childDepth = depth + extension - ONE_PLY;
-        int v;
-        if (n == 1) {
-            v = -search(pos, stack, ply + 1, -beta, -alpha, childDepth, true, threadIndex);
-        } else {
-            if (extension == 0 && n >= 4 && depth >= 2 * ONE_PLY && Parameters.lateMoveReduction != 2 &&
-                reductionAllowed(pos, m, side, pvNode)) {
-                node.reduced = 1;
-                v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, depth - 2 * ONE_PLY, true, threadIndex);
-                node.reduced = 0;
-            } else {
-                v = alpha + 1;
-            }
-            if (v > alpha) {
-                v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, childDepth, true, threadIndex);
-                if (v > alpha && v < beta) v = -search(pos, stack, ply + 1, -beta, -alpha, childDepth, true, threadIndex);
-            }
-        }
+        int v = n == 1 ? -search(pos, stack, ply + 1, -beta, -alpha, depth + extension - ONE_PLY, true, threadIndex)
+                       : searchLaterMove(pos, stack, ply, m, n, depth, extension, pvNode,
+                                         NodeWindow{alpha, beta}, threadIndex);
         UnmakeMove(pos, undo, m);
 
         if (v > best) {

@@ -130,8 +130,27 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
 bool isDraw(const Position& pos);
 // Extension of the move just made from `record`'s node, in 1/60 ply; also stored in the record.
 int moveExtension(PlyRecord& record, const Position& pos, bool mateThreat);
+// line := m at `ply`, then `child`'s line from ply + 1 on, ended by MOVE_NONE.
+void copyPv(Move* line, int ply, Move m, const Move* child);
 // pv of ply := its currentMove followed by the pv of ply + 1.
-void updatePv(int ply, PlyRecord* stack);
+inline void updatePv(int ply, PlyRecord* stack) { copyPv(stack[ply].pv, ply, stack[ply].currentMove, stack[ply + 1].pv); }
+
+// The window of a node while one of its moves is searched: the node's own bounds, or a
+// split point's shared ones, which other threads may raise meanwhile.
+struct NodeWindow {
+    int alpha = 0, beta = 0;
+    const std::atomic<int32_t>* sharedAlpha = nullptr;
+    const std::atomic<int32_t>* sharedBeta = nullptr;
+    int currentAlpha() const { return sharedAlpha ? sharedAlpha->load(std::memory_order_relaxed) : alpha; }
+    int currentBeta() const { return sharedBeta ? sharedBeta->load(std::memory_order_relaxed) : beta; }
+};
+// The search of move `m` (the node's `moveNumber`-th, not its first, just made at `ply`)
+// below a node of `depth`: a reduced null-window search for a late move that allows it,
+// the null-window search at full depth (`extension` added) when that or nothing is above
+// alpha, and the open-window re-search for a score inside the window. Returns the move's
+// score from the node's side.
+int searchLaterMove(Position& pos, PlyRecord* stack, int ply, Move m, int moveNumber, int depth, int extension,
+                    bool pvNode, const NodeWindow& window, int threadIndex);
 
 // Late-move reduction test for move m just made by `side` (its piece now on its to-square).
 bool reductionAllowed(const Position& pos, Move m, int side, bool pvNode);

@@ -171,22 +171,13 @@ void searchSplitPoint(SplitPoint& s, int i) {
         MakeMove(pos, undo, m);
         prefetchChild(pos, i);
         stack[p + 1].evalDone = 0;
+        // A split point's depth is never below the split depth: every move here but the
+        // owner's first is a later move.
         int extension = moveExtension(node, pos, false);
-        int childDepth = s.depth + extension - ONE_PLY;
-        int alpha = s.alpha.load(Relaxed);
-        int v = alpha + 1;
-        if (extension == 0 && n >= 4 && Parameters.lateMoveReduction != 2 && reductionAllowed(pos, m, side, s.pvNode)) {
-            node.reduced = 1;
-            v = -search(pos, stack, p + 1, -alpha - 1, -alpha, s.depth - 2 * ONE_PLY, true, i);
-            node.reduced = 0;
-        }
-        if (v > s.alpha.load(Relaxed)) {
-            alpha = s.alpha.load(Relaxed);
-            v = -search(pos, stack, p + 1, -alpha - 1, -alpha, childDepth, true, i);
-            alpha = s.alpha.load(Relaxed);
-            int beta = s.beta.load(Relaxed);
-            if (v > alpha && v < beta) v = -search(pos, stack, p + 1, -beta, -alpha, childDepth, true, i);
-        }
+        NodeWindow window;
+        window.sharedAlpha = &s.alpha;
+        window.sharedBeta = &s.beta;
+        int v = searchLaterMove(pos, stack, p, m, n, s.depth, extension, s.pvNode, window, i);
         UnmakeMove(pos, undo, m);
         // An aborted search's score is void: leave before it is recorded.
         if (me.abort.load(Relaxed)) break;
@@ -196,15 +187,9 @@ void searchSplitPoint(SplitPoint& s, int i) {
         s.best.store(v, Relaxed);
         if (v <= s.alpha.load(Relaxed)) continue;
         s.alpha.store(v, Relaxed);
-        // The line goes to the owner's record and to ours, as updatePv would write it.
-        Move* lines[2] = {s.ownerStack[p].pv, node.pv};
-        const Move* child = stack[p + 1].pv;
-        for (Move* line : lines) {
-            line[p] = m;
-            int k = p + 1;
-            for (; k < StackSize - 1 && child[k] != MOVE_NONE; ++k) line[k] = child[k];
-            line[k] = MOVE_NONE;
-        }
+        // The line goes to the owner's record and to ours.
+        copyPv(s.ownerStack[p].pv, p, m, stack[p + 1].pv);
+        copyPv(node.pv, p, m, stack[p + 1].pv);
         if (v >= s.beta.load(Relaxed)) {
             recordCutoff(side, m, s.ownerStack, p, s.depth, v);
             s.cutoff.store(1, Relaxed);
