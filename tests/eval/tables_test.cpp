@@ -44,11 +44,15 @@ TEST(EvalTables, PieceSquareTablesPreferWhereEachPieceBelongs) {
         for (int file = 0; file < 8; ++file) {
             const int sq = Square(file, rank);
             SCOPED_TRACE("square " + std::to_string(sq));
-            if (file == 0 || file == 7 || rank == 0 || rank == 7)
+            if (file == 0 || file == 7 || rank == 0 || rank == 7) {
                 for (int c : centre) EXPECT_LT(knight[sq], knight[c]) << "a knight on the rim is dim";
-            if (rank == 0 || rank == 7) EXPECT_EQ(pawn[sq], 0) << "no pawn stands there";
-            if (rank < 6)
+            }
+            if (rank == 0 || rank == 7) {
+                EXPECT_EQ(pawn[sq], 0) << "no pawn stands there";
+            }
+            if (rank < 6) {
                 for (int f = 0; f < 8; ++f) EXPECT_LT(rook[sq], rook[Square(f, 6)]) << "the seventh rank is the rook's";
+            }
             if (rank >= 2) {
                 EXPECT_LT(king[sq], king[Square(6, 0)]) << "in the middle game the king hides on g1";
                 EXPECT_LT(king[sq], king[Square(1, 0)]) << "or b1";
@@ -114,7 +118,9 @@ TEST(EvalTables, OutpostsLieInTheEnemyHalfAndNeverCost) {
                 EXPECT_EQ(KnightOutpost[rank][file], 0);
                 EXPECT_EQ(BishopOutpost[rank][file], 0);
             }
-            if (rank < 3 || rank > 5) EXPECT_EQ(RookOutpost[rank][file], 0);
+            if (rank < 3 || rank > 5) {
+                EXPECT_EQ(RookOutpost[rank][file], 0);
+            }
         }
 }
 

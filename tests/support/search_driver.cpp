@@ -1,6 +1,6 @@
 #include "support/search_driver.h"
 
-#include <string>
+#include <cstdio>
 
 #include "options/options.h"
 #include "search/hash.h"
@@ -24,7 +24,10 @@ void prepareSearchState() {
 
 void searchRootPosition(const SearchLimits& limits, int threads, const Move* searchMoves) {
     initialiseTables();
-    handleSetOption(("Max CPUs value " + std::to_string(threads)).c_str());
+    // Without a std::string: a test may count the allocations of a whole search.
+    char line[32];
+    std::snprintf(line, sizeof line, "Max CPUs value %d", threads);
+    handleSetOption(line);
     SearchHooks hooks{};
     hooks.checkLimits = checkLimits;
     runSearch(limits, searchMoves, hooks);
