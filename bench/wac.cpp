@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
         if (ok) ++solved;
         else {
             char text[MoveTextSize];
-            missed.append(" ").append(idOf(line)).append("(").append(MoveToText(bestMove, text)).append(")");
+            missed.append(" ").append(idOf(line)).append("(").append(MoveToText(bestMove, text, RootPosition)).append(")");
         }
     }
     std::fclose(file);

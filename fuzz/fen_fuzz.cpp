@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ++legalCount;
         require(IsLegalByMaking(pos, move));
         char moveText[MoveTextSize];
-        require(TextToMove(pos, MoveToText(move, moveText)) != MOVE_NULL);
+        require(TextToMove(pos, MoveToText(move, moveText, pos)) != MOVE_NULL);
         StaticExchange(pos, MoveTo(move), MoveFrom(move));
         const bool announced = GivesCheck(pos, move);
         const uint64_t key = pos.key;

@@ -124,17 +124,17 @@ MoveListEntry* GenerateMoves(const Position& pos, MoveListEntry* list) {
     list = AddEnPassant(pos, list);
 
     if (pos.checkerCount == 0) {
-        const int base = side * 112, king = base + KingFile;
+        const int base = side * 112, king = base + pos.kingFile;
         if (!(pos.castleLost & (LOST_WHITE_KINGSIDE << 2 * side)) &&
-            CastlingAllowed(pos, king, base + 6, base + KingsideRookFile, base + 5))
+            CastlingAllowed(pos, king, base + 6, base + pos.kingsideRookFile, base + 5))
             list = Add(list, EncodeMove(king, base + 6, KING, 0, 0, CASTLE));
         if (!(pos.castleLost & (LOST_WHITE_QUEENSIDE << 2 * side))) {
             // With the rook on b1 a rook or queen on a1 is masked until the rook leaves,
             // and would then attack the king on c1.
             const int corner = board[base];
-            const bool cornerAttacker = QueensideRookFile == 1 && ColourOf(corner) == enemy &&
+            const bool cornerAttacker = pos.queensideRookFile == 1 && ColourOf(corner) == enemy &&
                                         (TypeOf(corner) == ROOK || TypeOf(corner) == QUEEN);
-            if (!cornerAttacker && CastlingAllowed(pos, king, base + 2, base + QueensideRookFile, base + 3))
+            if (!cornerAttacker && CastlingAllowed(pos, king, base + 2, base + pos.queensideRookFile, base + 3))
                 list = Add(list, EncodeMove(king, base + 2, KING, 0, 0, CASTLE));
         }
     }

@@ -38,11 +38,12 @@ inline uint8_t RankBit(int square) { return uint8_t(1 << RankOf(square)); }
 // Rights lost by a move from `from` to `to`, whichever piece makes it: leaving a king or
 // rook start square, or landing on a rook start square. White back-rank squares equal
 // their file.
-int RightsTouched(int from, int to) {
+int RightsTouched(const Position& pos, int from, int to) {
+    const int kingFile = pos.kingFile, kingsideFile = pos.kingsideRookFile, queensideFile = pos.queensideRookFile;
     int lost = 0;
-    if (from == KingFile || from == KingsideRookFile || to == KingsideRookFile) lost |= LOST_WHITE_KINGSIDE;
-    if (from == KingFile || from == QueensideRookFile || to == QueensideRookFile) lost |= LOST_WHITE_QUEENSIDE;
-    int king = 112 + KingFile, kingside = 112 + KingsideRookFile, queenside = 112 + QueensideRookFile;
+    if (from == kingFile || from == kingsideFile || to == kingsideFile) lost |= LOST_WHITE_KINGSIDE;
+    if (from == kingFile || from == queensideFile || to == queensideFile) lost |= LOST_WHITE_QUEENSIDE;
+    int king = 112 + kingFile, kingside = 112 + kingsideFile, queenside = 112 + queensideFile;
     if (from == king || from == kingside || to == kingside) lost |= LOST_BLACK_KINGSIDE;
     if (from == king || from == queenside || to == queenside) lost |= LOST_BLACK_QUEENSIDE;
     return lost;
@@ -126,7 +127,7 @@ void MakeMove(Position& pos, UndoRecord& undo, Move move) {
     if (move & CASTLE) {
         const int base = s * 112;
         const bool kingside = FileOf(to) == 6;
-        const int rookFrom = base + (kingside ? KingsideRookFile : QueensideRookFile);
+        const int rookFrom = base + (kingside ? pos.kingsideRookFile : pos.queensideRookFile);
         const int rookTo = base + (kingside ? 5 : 3);
         const int rook = MakeCode(ROOK, s);
         // In this order, so that Chess960 arrays where the rook stands on the king's
@@ -141,7 +142,7 @@ void MakeMove(Position& pos, UndoRecord& undo, Move move) {
     }
 
     if (pos.castleLost != 15 && (OnBackRank(from) || OnBackRank(to))) {
-        int lost = pos.castleLost | RightsTouched(from, to);
+        int lost = pos.castleLost | RightsTouched(pos, from, to);
         key ^= CastleKeys[pos.castleLost] ^ CastleKeys[lost];
         pos.castleLost = lost;
     }
@@ -209,8 +210,8 @@ void UnmakeMove(Position& pos, UndoRecord& undo, Move move) {
         const bool kingside = FileOf(to) == 6;
         pos.board[base + (kingside ? 6 : 2)] = EMPTY;
         pos.board[base + (kingside ? 5 : 3)] = EMPTY;
-        pos.board[base + (kingside ? KingsideRookFile : QueensideRookFile)] = uint8_t(MakeCode(ROOK, s));
-        pos.board[base + KingFile] = uint8_t(mover);
+        pos.board[base + (kingside ? pos.kingsideRookFile : pos.queensideRookFile)] = uint8_t(MakeCode(ROOK, s));
+        pos.board[base + pos.kingFile] = uint8_t(mover);
         RebuildPieceLists(pos);
         pos.pstSum[s] = SumPieceSquare(pos, s);
     }

@@ -27,7 +27,7 @@ int ParsePromotion(char letter) {
 
 }  // namespace
 
-char* MoveToText(Move move, char* buffer) {
+char* MoveToText(Move move, char* buffer, const Position& game) {
     if (move == MOVE_NULL) {
         std::strcpy(buffer, "0000");
     } else if (move == MOVE_NONE) {
@@ -35,7 +35,7 @@ char* MoveToText(Move move, char* buffer) {
     } else {
         int from = MoveFrom(move), to = MoveTo(move);
         if ((move & CASTLE) && Chess960Castling)
-            to = (from & 0x70) + (FileOf(to) == 6 ? KingsideRookFile : QueensideRookFile);
+            to = (from & 0x70) + (FileOf(to) == 6 ? game.kingsideRookFile : game.queensideRookFile);
         buffer[0] = char('a' + FileOf(from));
         buffer[1] = char('1' + RankOf(from));
         buffer[2] = char('a' + FileOf(to));
@@ -63,7 +63,7 @@ Move TextToMove(const Position& pos, const char* text) {
         const bool byDestination = MoveFrom(move) == from && MoveTo(move) == to && MovePromotion(move) == promotion;
         bool byRook = false;
         if ((move & CASTLE) && MoveFrom(move) == from) {
-            const int rookFile = FileOf(MoveTo(move)) == 6 ? KingsideRookFile : QueensideRookFile;
+            const int rookFile = FileOf(MoveTo(move)) == 6 ? pos.kingsideRookFile : pos.queensideRookFile;
             byRook = to == base + rookFile;
         }
         if (!byDestination && !byRook) continue;

@@ -10,8 +10,9 @@ inline constexpr int MoveTextSize = 7;
 
 // Writes the coordinate text of `move` into `buffer` (MoveTextSize bytes) and returns it:
 // "0000" for MOVE_NULL, "(none)" for MOVE_NONE, else from and to squares and a lower-case
-// promotion letter. Castling as Chess960Castling says.
-char* MoveToText(Move move, char* buffer);
+// promotion letter. Castling as Chess960Castling says, king takes rook by the castling
+// geometry of `game`: a position of the game the move belongs to.
+char* MoveToText(Move move, char* buffer, const Position& game);
 
 // The move of `pos` that `text` names, or MOVE_NULL. Squares are lower-case ("e2e4"); a
 // fifth character q/r/b/n in either case selects a promotion and is required for one;

@@ -66,7 +66,7 @@ void PerftDivideLines(Position& pos, int depth, const std::function<void(const c
         UnmakeMove(pos, undo, entry->move);
         total += nodes;
         char buffer[MoveTextSize];
-        std::snprintf(line, sizeof line, "%s: %" PRIu64 "\n", MoveToText(entry->move, buffer), nodes);
+        std::snprintf(line, sizeof line, "%s: %" PRIu64 "\n", MoveToText(entry->move, buffer, pos), nodes);
         emit(line);
     }
     std::snprintf(line, sizeof line, "\nNodes searched: %" PRIu64 "\n", total);

@@ -11,9 +11,6 @@
 
 namespace brinz {
 
-int KingFile = 4;
-int KingsideRookFile = 7;
-int QueensideRookFile = 0;
 bool Chess960Castling = false;
 
 Position RootPosition;
@@ -29,6 +26,9 @@ Position::Position() {
     lastMove = MOVE_NONE;
     xside = BLACK;
     castleLost = 15;
+    kingFile = 4;
+    kingsideRookFile = 7;
+    queensideRookFile = 0;
     RebuildPieceLists(*this);
 }
 
@@ -154,17 +154,18 @@ bool PlausibleMaterial(const Position& pos) {
 
 // Drops castling rights whose king or rook is not on its back-rank square.
 void DropUnbackedCastling(Position& pos) {
-    struct Right { int bit, colour; const int* rookFile; };
-    const Right rights[4] = {{LOST_WHITE_KINGSIDE, WHITE, &KingsideRookFile},
-                             {LOST_WHITE_QUEENSIDE, WHITE, &QueensideRookFile},
-                             {LOST_BLACK_KINGSIDE, BLACK, &KingsideRookFile},
-                             {LOST_BLACK_QUEENSIDE, BLACK, &QueensideRookFile}};
+    struct Right { int bit, colour, rookFile; };
+    const Right rights[4] = {{LOST_WHITE_KINGSIDE, WHITE, pos.kingsideRookFile},
+                             {LOST_WHITE_QUEENSIDE, WHITE, pos.queensideRookFile},
+                             {LOST_BLACK_KINGSIDE, BLACK, pos.kingsideRookFile},
+                             {LOST_BLACK_QUEENSIDE, BLACK, pos.queensideRookFile}};
+    const int kingFile = pos.kingFile;
     for (const Right& right : rights) {
         if (pos.castleLost & right.bit) continue;
         int base = right.colour * 112;
-        bool backed = KingFile >= 0 && KingFile < 8 && *right.rookFile >= 0 && *right.rookFile < 8 &&
-                      pos.board[base + KingFile] == MakeCode(KING, right.colour) &&
-                      pos.board[base + *right.rookFile] == MakeCode(ROOK, right.colour);
+        bool backed = kingFile >= 0 && kingFile < 8 && right.rookFile >= 0 && right.rookFile < 8 &&
+                      pos.board[base + kingFile] == MakeCode(KING, right.colour) &&
+                      pos.board[base + right.rookFile] == MakeCode(ROOK, right.colour);
         if (!backed) pos.castleLost |= right.bit;
     }
 }
@@ -186,7 +187,7 @@ int BackedEnPassant(const Position& pos, int square) {
 bool SetPositionFromFen(Position& target, const char* text) {
     // Parsed into a scratch record so that a bad FEN leaves the old position whole.
     Position pos;
-    int geometry[3] = {KingFile, KingsideRookFile, QueensideRookFile};
+    int geometry[3] = {target.kingFile, target.kingsideRookFile, target.queensideRookFile};
     auto fail = [] {
         std::printf("Error FEN\n");
         return false;
@@ -287,9 +288,9 @@ bool SetPositionFromFen(Position& target, const char* text) {
     // the search capture a king.
     if (IsAttacked(pos, pos.kingSquare(pos.xside), pos.side)) return fail();
 
-    KingFile = geometry[0];
-    KingsideRookFile = geometry[1];
-    QueensideRookFile = geometry[2];
+    pos.kingFile = int8_t(geometry[0]);
+    pos.kingsideRookFile = int8_t(geometry[1]);
+    pos.queensideRookFile = int8_t(geometry[2]);
     DropUnbackedCastling(pos);
     pos.epSquare = BackedEnPassant(pos, epSquare);
 

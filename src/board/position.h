@@ -53,6 +53,10 @@ struct Position {
     uint64_t keyHistory[KeyHistorySize];
     uint8_t pawnFileBytes[2][16];  // 4 spare bytes, files a..h, 4 spare bytes
     uint8_t* pawnFiles[2];         // views at file a
+    // Castling geometry of the game, shared by both colours: the king's and the castling
+    // rooks' start files (e, h and a in standard chess). Set by the castling field of a FEN;
+    // a FEN that names no right keeps what the position held.
+    int8_t kingFile, kingsideRookFile, queensideRookFile;
 
     Position();
     Position(const Position& other);
@@ -61,11 +65,6 @@ struct Position {
     int kingSquare(int colour) const { return links[LIST_HEAD + MakeCode(KING, colour)][1]; }
 };
 
-// Castling geometry of the current game, shared by both colours: set by the castling
-// field of a FEN and kept until the next FEN that names a right.
-extern int KingFile;
-extern int KingsideRookFile;
-extern int QueensideRookFile;
 // Chess960 castling as interfaces speak it: moves written as the king taking its own rook
 // (e1h1, b1a1) rather than its destination (e1g1, b1c1), and the FEN letters K and Q
 // naming the outermost rook on that side of the king (X-FEN) rather than the corner rook

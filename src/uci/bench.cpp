@@ -25,7 +25,7 @@ void bench() {
     handleGo(BenchGo);
     char text[16];
     std::printf("bestmove ");
-    std::printf("%s ", MoveToText(bestMove, text));
+    std::printf("%s ", MoveToText(bestMove, text, RootPosition));
 }
 
 }  // namespace brinz

@@ -53,7 +53,7 @@ int32_t limitValue(const char* text, const char* keyword, size_t skip) {
 
 void printMove(const char* prefix, Move m) {
     char text[16];
-    std::printf("%s%s ", prefix, MoveToText(m, text));
+    std::printf("%s%s ", prefix, MoveToText(m, text, RootPosition));
 }
 
 }  // namespace

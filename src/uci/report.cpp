@@ -62,7 +62,7 @@ void addScoreAndLine(LineText& out, int score, const Move* line, int depth) {
     out.add("pv ");
     for (int i = 0; i < depth && line[i] != MOVE_NULL && line[i] != MOVE_NONE; ++i) {
         char move[MoveTextRoom];
-        out.add("%s ", MoveToText(line[i], move));
+        out.add("%s ", MoveToText(line[i], move, RootPosition));
     }
 }
 
@@ -110,7 +110,7 @@ void reportIteration(int iteration) {
 void reportCurrentMove(Move move, int number) {
     char text[MoveTextRoom];
     LineText out;
-    out.add("info currmove %s currmovenumber %d", MoveToText(move, text), number);
+    out.add("info currmove %s currmovenumber %d", MoveToText(move, text, RootPosition), number);
     writeLine(out);
 }
 

@@ -141,7 +141,7 @@ TEST_P(LegalityTest, IsLegalAgreesWithMaking) {
     Move move = MOVE_NULL;
     char buffer[MoveTextSize];
     for (MoveListEntry* entry = list; entry != end; ++entry)
-        if (std::string(MoveToText(entry->move, buffer)) == c.move) move = entry->move;
+        if (std::string(MoveToText(entry->move, buffer, pos)) == c.move) move = entry->move;
     ASSERT_NE(move, MOVE_NULL) << "not generated";
     EXPECT_EQ(IsLegal(pos, move), c.legal);
     EXPECT_EQ(IsLegalByMaking(pos, move), c.legal);

@@ -19,10 +19,10 @@ enum class Generator { Moves, Captures, Evasions, QuietChecks };
 
 std::string RunGenerator(Generator generator, Position& pos) {
     switch (generator) {
-        case Generator::Moves: return Texts(Generate(GenerateMoves, pos));
-        case Generator::Captures: return Texts(Generate(GenerateCaptures, pos));
-        case Generator::Evasions: return Texts(Generate(GenerateEvasions, pos));
-        case Generator::QuietChecks: return Texts(Generate(GenerateQuietChecks, pos));
+        case Generator::Moves: return Texts(Generate(GenerateMoves, pos), pos);
+        case Generator::Captures: return Texts(Generate(GenerateCaptures, pos), pos);
+        case Generator::Evasions: return Texts(Generate(GenerateEvasions, pos), pos);
+        case Generator::QuietChecks: return Texts(Generate(GenerateQuietChecks, pos), pos);
     }
     return "";
 }
@@ -105,7 +105,7 @@ TEST_P(CastlingTest, OffersExactlyTheseCastlingMoves) {
     std::vector<Move> castling;
     for (Move move : Generate(GenerateMoves, pos))
         if (move & CASTLE) castling.push_back(move);
-    EXPECT_EQ(Texts(castling), GetParam().expected);
+    EXPECT_EQ(Texts(castling, pos), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Board, CastlingTest, testing::ValuesIn(CastlingCases),
@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(Board, CastlingTest, testing::ValuesIn(CastlingCases),
 
 TEST(GenerateTest, EnPassantLeavingCheckStaysPseudoLegalInGenerateMoves) {
     Position pos = support::positionFromFen("4r2k/8/8/2pP4/8/8/8/4K3 w - c6 0 1");
-    EXPECT_EQ(Texts(Generate(GenerateMoves, pos)), "e1f2 e1e2 e1d2 e1f1 e1d1 d5d6 d5c6");
+    EXPECT_EQ(Texts(Generate(GenerateMoves, pos), pos), "e1f2 e1e2 e1d2 e1f1 e1d1 d5d6 d5c6");
 }
 
 TEST(GenerateTest, EvasionsRestoreThePosition) {

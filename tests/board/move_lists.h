@@ -8,9 +8,10 @@
 
 namespace brinz::test {
 
-inline std::string Text(Move move) {
+// The text of `move`, castling by the geometry of `game`.
+inline std::string Text(Move move, const Position& game) {
     char buffer[MoveTextSize];
-    return MoveToText(move, buffer);
+    return MoveToText(move, buffer, game);
 }
 
 inline std::vector<Move> Moves(const MoveListEntry* begin, const MoveListEntry* end) {
@@ -27,11 +28,11 @@ std::vector<Move> Generate(Generator generator, Position& pos) {
 }
 
 // Move texts joined by blanks, for readable expectations.
-inline std::string Texts(const std::vector<Move>& moves) {
+inline std::string Texts(const std::vector<Move>& moves, const Position& game) {
     std::string text;
     for (Move move : moves) {
         if (!text.empty()) text += ' ';
-        text += Text(move);
+        text += Text(move, game);
     }
     return text;
 }

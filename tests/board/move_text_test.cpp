@@ -9,9 +9,10 @@
 namespace brinz {
 namespace {
 
-std::string Text(Move move) {
+// Castling by the geometry of `game`; standard chess unless given.
+std::string Text(Move move, const Position& game = Position()) {
     char buffer[MoveTextSize];
-    return MoveToText(move, buffer);
+    return MoveToText(move, buffer, game);
 }
 
 TEST(MoveToTextTest, WritesCoordinatesAndSpecialValues) {
@@ -98,10 +99,10 @@ TEST_P(TextToMoveTest, MatchesTheFirstLegalGeneratedMove) {
     Position pos = support::positionFromFen(c.fen);
     Move move = TextToMove(pos, c.text);
     if (!*c.expected) {
-        EXPECT_EQ(move, MOVE_NULL) << Text(move);
+        EXPECT_EQ(move, MOVE_NULL) << Text(move, pos);
         return;
     }
-    EXPECT_EQ(Text(move), c.expected);
+    EXPECT_EQ(Text(move, pos), c.expected);
     EXPECT_EQ((move & CASTLE) != 0, c.castle);
 }
 
@@ -134,7 +135,7 @@ TEST_P(Chess960NotationTest, ReadsBothAndWritesKingTakesRook) {
     Position pos = support::positionFromFen(c.fen);
     Move move = TextToMove(pos, c.text);
     ASSERT_NE(move, MOVE_NULL);
-    EXPECT_EQ(Text(move), c.expected);
+    EXPECT_EQ(Text(move, pos), c.expected);
     EXPECT_EQ((move & CASTLE) != 0, c.castle);
 }
 

@@ -40,9 +40,9 @@ TEST(Fen, BothCastlingNotationsGiveTheSameStartPosition) {
     EXPECT_EQ(0, std::memcmp(files.boardFrame, letters.boardFrame, sizeof files.boardFrame));
     EXPECT_EQ(files.key, letters.key);
     EXPECT_EQ(files.castleLost, 0);
-    EXPECT_EQ(KingFile, 4);
-    EXPECT_EQ(KingsideRookFile, 7);
-    EXPECT_EQ(QueensideRookFile, 0);
+    EXPECT_EQ(files.kingFile, 4);
+    EXPECT_EQ(files.kingsideRookFile, 7);
+    EXPECT_EQ(files.queensideRookFile, 0);
     EXPECT_EQ(files.epSquare, 0);
     EXPECT_EQ(files.fifty, 0);
     EXPECT_EQ(files.lastMove, MOVE_NONE);
@@ -110,10 +110,10 @@ INSTANTIATE_TEST_SUITE_P(Board, FenFieldTest, testing::ValuesIn(FieldCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Fen, FileLettersSetTheGeometry) {
-    support::positionFromFen("rk5r/8/8/8/8/8/8/RK5R w AHah - 0 1");
-    EXPECT_EQ(KingFile, 1);
-    EXPECT_EQ(KingsideRookFile, 7);
-    EXPECT_EQ(QueensideRookFile, 0);
+    const Position pos = support::positionFromFen("rk5r/8/8/8/8/8/8/RK5R w AHah - 0 1");
+    EXPECT_EQ(pos.kingFile, 1);
+    EXPECT_EQ(pos.kingsideRookFile, 7);
+    EXPECT_EQ(pos.queensideRookFile, 0);
 }
 
 TEST(Fen, SideKeyIsTheOnlyDifferenceOfSideToMove) {
@@ -162,15 +162,14 @@ TEST_P(BadFenTest, KeepsThePreviousPositionWhole) {
     support::initialiseTables();
     Position pos = support::positionFromFen("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
     Position before = pos;
-    int geometry[3] = {KingFile, KingsideRookFile, QueensideRookFile};
     testing::internal::CaptureStdout();
     EXPECT_FALSE(SetPositionFromFen(pos, GetParam().fen));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error FEN\n");
     EXPECT_EQ(0, std::memcmp(pos.boardFrame, before.boardFrame, sizeof pos.boardFrame));
     EXPECT_EQ(pos.key, before.key);
-    EXPECT_EQ(KingFile, geometry[0]);
-    EXPECT_EQ(KingsideRookFile, geometry[1]);
-    EXPECT_EQ(QueensideRookFile, geometry[2]);
+    EXPECT_EQ(pos.kingFile, before.kingFile);
+    EXPECT_EQ(pos.kingsideRookFile, before.kingsideRookFile);
+    EXPECT_EQ(pos.queensideRookFile, before.queensideRookFile);
     EXPECT_EQ(CheckPositionConsistency(pos), nullptr);
 }
 

@@ -76,26 +76,26 @@ public:
             path.pop_back();
             UnmakeMove(pos, undo, move);
             if (std::string field = Difference(before, pos); !field.empty())
-                fail("unmake of " + Text(move) + " changed " + field);
+                fail("unmake of " + Text(move, pos) + " changed " + field);
 
             if (isLegal) legal.push_back(move);
             if (quiet && givesCheck) quietChecks.push_back(move);
-            if (!pos.checkerCount && claimedLegal != isLegal) fail("IsLegal wrong for " + Text(move));
+            if (!pos.checkerCount && claimedLegal != isLegal) fail("IsLegal wrong for " + Text(move, pos));
             // Checks by a promoted piece, the castling rook or an en-passant discovery are
             // deliberately not seen; what is claimed must still be true.
             bool special = MovePromotion(move) || (move & (CASTLE | EN_PASSANT));
-            if (!special && claimedCheck != givesCheck) fail("GivesCheck wrong for " + Text(move));
+            if (!special && claimedCheck != givesCheck) fail("GivesCheck wrong for " + Text(move, pos));
             if (special && !(move & CASTLE) && claimedCheck && !givesCheck)
-                fail("GivesCheck claims a check for " + Text(move));
+                fail("GivesCheck claims a check for " + Text(move, pos));
         }
         if (Sorted(test::Generate(GenerateCaptures, pos)) != Sorted(captures))
             fail("GenerateCaptures disagrees with GenerateMoves");
         if (Sorted(test::Generate(GenerateQuietChecks, pos)) != Sorted(quietChecks))
-            fail("GenerateQuietChecks: " + test::Texts(test::Generate(GenerateQuietChecks, pos)) + " but expected " +
-                 test::Texts(quietChecks));
+            fail("GenerateQuietChecks: " + test::Texts(test::Generate(GenerateQuietChecks, pos), pos) + " but expected " +
+                 test::Texts(quietChecks, pos));
         if (pos.checkerCount && Sorted(test::Generate(GenerateEvasions, pos)) != Sorted(legal))
-            fail("GenerateEvasions: " + test::Texts(test::Generate(GenerateEvasions, pos)) + " but legal are " +
-                 test::Texts(legal));
+            fail("GenerateEvasions: " + test::Texts(test::Generate(GenerateEvasions, pos), pos) + " but legal are " +
+                 test::Texts(legal, pos));
         if (!pos.checkerCount) checkNullMove();
     }
 
@@ -105,7 +105,7 @@ private:
     void fail(const std::string& what) {
         if (!failure.empty()) return;
         failure = what + " (after moves:";
-        for (Move move : path) failure.append(" ").append(Text(move));
+        for (Move move : path) failure.append(" ").append(Text(move, pos));
         failure += ")";
     }
 

@@ -45,7 +45,7 @@ TEST_F(RegistryTest, ListsTheVisibleOptionsByteForByte) {
 
 TEST_F(RegistryTest, AFullRegistryRefusesMoreAndSaysSo) {
     // The start-up shuts the engine down on the flag; the registry itself stays whole.
-    char name[16];
+    char name[32];
     testing::internal::CaptureStdout();
     while (Options.count() < OptionSlots) {
         std::snprintf(name, sizeof name, "FILL_%d", Options.count());

@@ -32,7 +32,7 @@ protected:
     const MoveListEntry& entry(const char* text) {
         for (MoveListEntry* e = begin(); e < end(); ++e) {
             char buffer[MoveTextSize];
-            if (std::strcmp(MoveToText(e->move, buffer), text) == 0) return *e;
+            if (std::strcmp(MoveToText(e->move, buffer, pos), text) == 0) return *e;
         }
         ADD_FAILURE() << "no move " << text;
         return *begin();

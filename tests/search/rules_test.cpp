@@ -43,7 +43,7 @@ Outcome searchWith(const char* fen, int depth, const char* name, const char* val
     set(usual);
     Outcome outcome{nodeCount.load(), "", -INFINITE_SCORE};
     char text[MoveTextSize];
-    outcome.best = MoveToText(bestMove, text);
+    outcome.best = MoveToText(bestMove, text, RootPosition);
     for (int k = 0; k < rootMoveCount; ++k)
         if (RootMoves[k].move == bestMove) outcome.score = RootMoves[k].score;
     return outcome;

@@ -119,7 +119,7 @@ TEST_F(SearchTest, MatingMoveScoresByPlyAndBecomesTheMateKiller) {
     int v = search(pos, SearchThreads[0].stack, ply, -INFINITE_SCORE, INFINITE_SCORE, 120, true, 0);
     EXPECT_EQ(v, MATE - 1 - ply);
     char text[MoveTextSize];
-    EXPECT_STREQ(MoveToText(SearchThreads[0].stack[ply].pv[ply], text), "a1a8");
+    EXPECT_STREQ(MoveToText(SearchThreads[0].stack[ply].pv[ply], text, pos), "a1a8");
 }
 
 TEST_F(SearchTest, NodeLimitStopsAtTheFirstCheckPastIt) {

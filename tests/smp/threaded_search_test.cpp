@@ -36,12 +36,12 @@ void checkSearch(const SearchCase& c, int threads) {
     SCOPED_TRACE(std::string(c.name) + " with " + std::to_string(threads) + " threads");
     testing_smp::searchToDepth(c.fen, c.depth, threads);
     char text[16];
-    ASSERT_TRUE(testing_smp::isLegalRootMove(bestMove)) << MoveToText(bestMove, text);
+    ASSERT_TRUE(testing_smp::isLegalRootMove(bestMove)) << MoveToText(bestMove, text, RootPosition);
     int score = scoreOf(bestMove);
     EXPECT_GE(score, c.minScore);
     EXPECT_LE(score, c.maxScore);
     if (c.move) {
-        EXPECT_STREQ(MoveToText(bestMove, text), c.move);
+        EXPECT_STREQ(MoveToText(bestMove, text, RootPosition), c.move);
     }
     for (int i = 0; i < MaxThreads; ++i) EXPECT_EQ(activeSplits[i].load(), 0) << "split left open by " << i;
 }

@@ -37,7 +37,7 @@ std::vector<std::string> legalMoves(const char* fen) {
     std::vector<std::string> moves;
     char text[16];
     for (MoveListEntry* e = list; e < end; ++e)
-        if (IsLegal(pos, e->move)) moves.push_back(MoveToText(e->move, text));
+        if (IsLegal(pos, e->move)) moves.push_back(MoveToText(e->move, text, pos));
     return moves;
 }
 

@@ -91,7 +91,9 @@ TEST(TimeLimits, MovesToGoSpreadsThePeriodEvenly) {
         EXPECT_GE(limits.softLimit, evenShare / 2) << m << " moves to go";
         EXPECT_LE(limits.softLimit, limits.hardLimit) << m << " moves to go";
         EXPECT_LT(limits.hardLimit, left) << m << " moves to go";
-        if (m == 1) EXPECT_GE(limits.softLimit, left * 3 / 4);
+        if (m == 1) {
+            EXPECT_GE(limits.softLimit, left * 3 / 4);
+        }
         left -= limits.softLimit;
     }
 }

@@ -75,7 +75,7 @@ TEST(Polyglot, PlaysAGameOverTheXboardProtocol) {
         if (reply == MOVE_NULL) break;
         MakeMove(pos, undo, reply);
         char text[MoveTextSize];
-        adapter.send(std::string("usermove ") + MoveToText(reply, text));
+        adapter.send(std::string("usermove ") + MoveToText(reply, text, pos));
     }
     adapter.send("quit");
     EXPECT_EQ(adapter.waitExit(15000), 0);

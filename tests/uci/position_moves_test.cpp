@@ -100,7 +100,7 @@ std::vector<std::string> LongGame(int plies) {
             MoveListEntry replies[MaxMoves];
             if (GenerateLegalMoves(pos, replies) != replies) {
                 char buffer[MoveTextSize];
-                moves.push_back(MoveToText(move, buffer));
+                moves.push_back(MoveToText(move, buffer, pos));
                 break;
             }
             UnmakeMove(pos, undo, move);
