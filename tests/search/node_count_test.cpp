@@ -22,22 +22,11 @@ namespace {
 constexpr uint64_t ExpectedNodes = 135708;
 constexpr int SearchDepth = 6;
 
-uint64_t searchNodes(const char* fen) {
-    EXPECT_TRUE(SetPositionFromFen(RootPosition, fen)) << fen;
-    clearHash();
-    ClearEvalCache();
-    ClearPawnTables();
-    SearchLimits limits;
-    limits.depth = SearchDepth;
-    support::searchRootPosition(limits, 1);
-    return nodeCount.load();
-}
-
 TEST(NodeCount, FixedSearchKeepsItsNodeTotal) {
     support::initialiseTables();
     handleSetOption("Hash value 16");
     uint64_t total = 0;
-    for (const char* fen : support::SearchSample) total += searchNodes(fen);
+    for (const char* fen : support::SearchSample) total += support::searchFromEmptyTables(fen, SearchDepth);
     EXPECT_EQ(total, ExpectedNodes)
         << "The fixed search's node total moved. If the change was not meant to alter the search "
            "or the evaluation, find what did. If it was, set ExpectedNodes in "

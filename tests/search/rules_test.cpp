@@ -33,15 +33,9 @@ Outcome searchWith(const char* fen, int depth, const char* name, const char* val
     support::initialiseTables();
     auto set = [name](const char* v) { handleSetOption((std::string(name) + " value " + v).c_str()); };
     set(value);
-    EXPECT_TRUE(SetPositionFromFen(RootPosition, fen)) << fen;
-    clearHash();
-    ClearEvalCache();
-    ClearPawnTables();
-    SearchLimits limits;
-    limits.depth = depth;
-    support::searchRootPosition(limits, 1);
+    const uint64_t nodes = support::searchFromEmptyTables(fen, depth);
     set(usual);
-    Outcome outcome{nodeCount.load(), "", -INFINITE_SCORE};
+    Outcome outcome{nodes, "", -INFINITE_SCORE};
     char text[MoveTextSize];
     outcome.best = MoveToText(bestMove, text, RootPosition);
     for (int k = 0; k < rootMoveCount; ++k)

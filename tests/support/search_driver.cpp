@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#include <gtest/gtest.h>
+
+#include "eval/eval_cache.h"
+#include "eval/pawns.h"
 #include "options/options.h"
 #include "search/hash.h"
 #include "search/root.h"
@@ -32,6 +36,18 @@ void searchRootPosition(const SearchLimits& limits, int threads, const Move* sea
     hooks.checkLimits = checkLimits;
     runSearch(limits, searchMoves, hooks);
     SearchState.store(Idle);
+}
+
+uint64_t searchFromEmptyTables(const char* fen, int depth) {
+    initialiseTables();
+    EXPECT_TRUE(SetPositionFromFen(RootPosition, fen)) << fen;
+    clearHash();
+    ClearEvalCache();
+    ClearPawnTables();
+    SearchLimits limits;
+    limits.depth = depth;
+    searchRootPosition(limits, 1);
+    return nodeCount.load();
 }
 
 }  // namespace brinz::support

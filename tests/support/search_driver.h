@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "board/move.h"
 #include "search/time_control.h"
 
@@ -25,5 +27,10 @@ void prepareSearchState();
 // `threads`, no input and no reports; the limit checks run, so node and time limits hold.
 // Leaves SearchState Idle.
 void searchRootPosition(const SearchLimits& limits, int threads = 1, const Move* searchMoves = nullptr);
+
+// `fen` searched to `depth` iterations on one thread from empty tables (transposition
+// table, evaluation cache, pawn tables): a search whose node count depends on nothing
+// before it. Returns the nodes.
+uint64_t searchFromEmptyTables(const char* fen, int depth);
 
 }  // namespace brinz::support

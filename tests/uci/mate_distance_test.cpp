@@ -43,7 +43,9 @@ TEST(MateDistance, ReportedMatesAreNeverShorterThanTheTrueDistanceAndFoundExactl
                 last = std::stoi(m[1]);
                 EXPECT_GE(last, distance) << k.fen << moves << ": " << line;
             }
-            if (step == 0) EXPECT_EQ(last, distance) << k.fen;
+            if (step == 0) {
+                EXPECT_EQ(last, distance) << k.fen;
+            }
             // Play the answer and the expected reply, two plies nearer the mate.
             std::vector<std::string> words;
             std::string word;
