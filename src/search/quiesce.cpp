@@ -20,6 +20,13 @@ constexpr int CheckZoneAlpha = 1664;       // with alpha this high, checks and t
 constexpr int BareEndingMargin = 2560;
 constexpr int SelectedMoves = 4;
 
+// How far below alpha a capture's material gain may leave the static evaluation before it
+// is not worth trying: wider with little material left, widest when a side is bare.
+int futilityMargin(const Position& pos) {
+    const int margin = futilityMargin(pos);
+    return margin;
+}
+
 }  // namespace
 
 int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, int checkPly,

@@ -162,21 +162,11 @@ void addRootMove(Move m) {
     ++rootMoveCount;
 }
 
-void rootSearch(const Move* searchMoves) {
-    SearchThread& thread = SearchThreads[0];
-    Position& pos = thread.position;
-    PlyRecord* stack = thread.stack;
-    int best = -INFINITE_SCORE;
+namespace {
 
-    wakeThreads();
-    hashAge = uint8_t(hashAge + 1);
-    hashStores.store(0, Relaxed);
-    pos = RootPosition;
-    stack[0].moveListStart = thread.moveBuffer;
-    stack[0].evalDone = 0;
-    resetSearchCounters();
-    stack[0].inCheck = pos.checkerCount;
-
+// The root's legal moves, each scored by a quiescence search (addRootMove): all of them, or
+// those of `searchMoves` that are legal answers here.
+void collectRootMoves(Position& pos, PlyRecord* stack, const Move* searchMoves) {
     MoveListEntry* start = stack[0].moveListStart;
     MoveListEntry* end;
     if (pos.checkerCount) {
@@ -199,6 +189,43 @@ void rootSearch(const Move* searchMoves) {
                     break;
                 }
     }
+}
+
+// The root's move of iteration `depth` (in 1/60 ply) against `alpha`: a null-window
+// search, then the full window when the move comes out above alpha.
+int searchRootMove(Position& pos, PlyRecord* stack, Move m, int depth, int alpha) {
+    stack[0].currentMove = m;
+    stack[1].evalDone = 0;
+    UndoRecord undo;
+    MakeMove(pos, undo, m);
+    int extension = moveExtension(stack[0], pos, false);
+    fullWindowResearch = 0;
+    int v = -search(pos, stack, 1, -alpha - 1, -alpha, depth + extension - ONE_PLY, true, 0);
+    if (v > alpha && v < INFINITE_SCORE && !isStopping()) {
+        fullWindowResearch = 1;
+        v = -search(pos, stack, 1, -INFINITE_SCORE, -alpha, depth + extension - ONE_PLY, true, 0);
+    }
+    UnmakeMove(pos, undo, m);
+    return v;
+}
+
+}  // namespace
+
+void rootSearch(const Move* searchMoves) {
+    SearchThread& thread = SearchThreads[0];
+    Position& pos = thread.position;
+    PlyRecord* stack = thread.stack;
+    int best = -INFINITE_SCORE;
+
+    wakeThreads();
+    hashAge = uint8_t(hashAge + 1);
+    hashStores.store(0, Relaxed);
+    pos = RootPosition;
+    stack[0].moveListStart = thread.moveBuffer;
+    stack[0].evalDone = 0;
+    resetSearchCounters();
+    stack[0].inCheck = pos.checkerCount;
+    collectRootMoves(pos, stack, searchMoves);
 
     stack[0].staticEval = Evaluate(pos, stack[0].evalTerms, 0, stack[0].evalFlag);
     stack[0].evalDone = 1;
@@ -247,18 +274,7 @@ void rootSearch(const Move* searchMoves) {
             if (i <= 60 && elapsedMs() > 1000 && searchHooks.reportCurrentMove)
                 searchHooks.reportCurrentMove(m, currentRootMove);
             uint64_t before = nodeCount.load(Relaxed);
-            stack[0].currentMove = m;
-            stack[1].evalDone = 0;
-            UndoRecord undo;
-            MakeMove(pos, undo, m);
-            int extension = moveExtension(stack[0], pos, false);
-            fullWindowResearch = 0;
-            int v = -search(pos, stack, 1, -alpha - 1, -alpha, depth + extension - ONE_PLY, true, 0);
-            if (v > alpha && v < INFINITE_SCORE && !isStopping()) {
-                fullWindowResearch = 1;
-                v = -search(pos, stack, 1, -INFINITE_SCORE, -alpha, depth + extension - ONE_PLY, true, 0);
-            }
-            UnmakeMove(pos, undo, m);
+            int v = searchRootMove(pos, stack, m, depth, alpha);
             if (i >= 5 && !isStopping() && searchHooks.pollInput) searchHooks.pollInput();
             entry.nodes = nodeCount.load(Relaxed) - before;
             entry.totalNodes += entry.nodes;
