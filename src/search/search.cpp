@@ -180,6 +180,36 @@ bool nullMoveDecides(Position& pos, PlyRecord* stack, int ply, int alpha, int be
     return false;
 }
 
+// Futility pruning near the leaves (three plies and less, not in check, no mate threat, the
+// evaluation sure enough): a quiet move, not a check nor a pawn push to the sixth rank or
+// beyond, whose material gain leaves the evaluation a margin below alpha is not searched,
+// nor, after the first move, one that history says rarely cuts off.
+struct Futility {
+    bool active;
+    int margin1, margin2;  // one and two plies from the horizon; doubled in the endgame
+
+    Futility(const Position& pos, const PlyRecord& node, int depth, bool pvNode, bool mateThreat)
+        : active(depth <= 3 * ONE_PLY &&
+                 (Parameters.futilityPruning == 0 || (Parameters.futilityPruning == 1 && !pvNode)) &&
+                 !node.inCheck && node.staticEval > FutilityFloor && !MovePromotion(pos.lastMove) && !mateThreat),
+          margin1(Parameters.futilityMargin1),
+          margin2(Parameters.futilityMargin2) {
+        if (pos.material[WHITE] + pos.material[BLACK] <= FutilityEndgameMaterial) {
+            margin1 *= 2;
+            margin2 *= 2;
+        }
+    }
+
+    // For the `moveNumber`-th legal move m of the node, before it is made.
+    bool prunes(const Position& pos, Move m, int staticEval, int depth, int alpha, int moveNumber) const {
+        if (!active || GivesCheck(pos, m) || (MovePiece(m) == PAWN && RelativeRank[pos.side][MoveTo(m)] >= 5))
+            return false;
+        int gain = staticEval + moveGain(pos, m);
+        return (depth < 3 * ONE_PLY && gain < alpha - margin2) || (depth < 2 * ONE_PLY && gain < alpha - margin1) ||
+               (moveNumber >= 2 && Parameters.lateMoveReduction != 2 && historyPrunable(pos, m));
+    }
+};
+
 // Internal deepening: a node without a move to try first searches two plies less for one.
 // A result beyond the window's mate-side bounds decides the node at once. True, with
 // `result`, when it does; else `candidate` is the move found.
@@ -390,15 +420,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
         return alpha;
 
     int best = -INFINITE_SCORE;
-    const bool futility = depth <= 3 * ONE_PLY &&
-                          (Parameters.futilityPruning == 0 || (Parameters.futilityPruning == 1 && !pvNode)) &&
-                          !node.inCheck && node.staticEval > FutilityFloor && !MovePromotion(pos.lastMove) &&
-                          !mateThreat;
-    int margin1 = Parameters.futilityMargin1, margin2 = Parameters.futilityMargin2;
-    if (pos.material[WHITE] + pos.material[BLACK] <= FutilityEndgameMaterial) {
-        margin1 *= 2;
-        margin2 *= 2;
-    }
+    const Futility futility(pos, node, depth, pvNode, mateThreat);
 
     Move searched[MaxMovesPerPly];
     int n = 0;
@@ -421,13 +443,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
         if (!IsLegal(pos, m)) continue;
         searched[n++] = m;
 
-        if (futility && !GivesCheck(pos, m) &&
-            !(MovePiece(m) == PAWN && RelativeRank[side][MoveTo(m)] >= 5)) {
-            int gain = node.staticEval + moveGain(pos, m);
-            if ((depth < 3 * ONE_PLY && gain < alpha - margin2) || (depth < 2 * ONE_PLY && gain < alpha - margin1) ||
-                (n >= 2 && Parameters.lateMoveReduction != 2 && historyPrunable(pos, m)))
-                continue;
-        }
+        if (futility.prunes(pos, m, node.staticEval, depth, alpha, n)) continue;
 
         node.currentMove = m;
         UndoRecord undo;
