@@ -189,10 +189,10 @@ void AnalyseColour(const Position& pos, int colour, PawnEntry& entry, int& kings
 
 }  // namespace
 
-std::unique_ptr<PawnTable> PawnTables[PawnTableSlots];
+std::unique_ptr<PawnTable> PawnTables[MaxThreads];
 
 void AllocatePawnTables(int threadCount) {
-    if (threadCount > PawnTableSlots) threadCount = PawnTableSlots;
+    if (threadCount > MaxThreads) threadCount = MaxThreads;
     for (int i = 0; i < threadCount; ++i)
         if (!PawnTables[i]) {
             // Without memory for it the thread analyses the pawns afresh at every probe.
@@ -222,7 +222,7 @@ void ComputePawnEntry(const Position& pos, PawnEntry& entry) {
 }
 
 const PawnEntry& ProbePawnTable(const Position& pos, int threadIndex, PawnEntry& scratch) {
-    PawnTable* table = threadIndex >= 0 && threadIndex < PawnTableSlots ? PawnTables[threadIndex].get() : nullptr;
+    PawnTable* table = threadIndex >= 0 && threadIndex < MaxThreads ? PawnTables[threadIndex].get() : nullptr;
     if (!table) {
         ComputePawnEntry(pos, scratch);
         return scratch;

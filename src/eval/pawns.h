@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "board/position.h"
+#include "platform/threads.h"
 
 namespace brinz {
 
@@ -84,7 +85,6 @@ inline constexpr int KingPawnProximityRows[8][7] = {
     {0, 0, 5, 8, 5, 0, 0},
 };
 
-inline constexpr int PawnTableSlots = 8;       // one table per search thread
 inline constexpr int PawnTableEntries = 65536; // indexed by the low 16 bits of pawnKey
 
 // One search thread's pawn analyses; only that thread reads or writes it.
@@ -94,14 +94,14 @@ struct PawnTable {
 static_assert(sizeof(PawnTable) <= 3 * 1024 * 1024);
 
 // The tables by thread index; empty slots are null.
-extern std::unique_ptr<PawnTable> PawnTables[PawnTableSlots];
+extern std::unique_ptr<PawnTable> PawnTables[MaxThreads];
 
 // Starts loading the entry of `pawnKey` in thread `threadIndex`'s table.
 inline void PrefetchPawnEntry(uint64_t pawnKey, int threadIndex) {
     if (PawnTable* table = PawnTables[threadIndex].get()) Prefetch(&table->entry[pawnKey & (PawnTableEntries - 1)]);
 }
 
-// Makes sure threads 0 .. threadCount - 1 (at most PawnTableSlots) each own a pawn table.
+// Makes sure threads 0 .. threadCount - 1 (at most MaxThreads) each own a pawn table.
 // Tables that exist are kept with their entries; a table the system has no memory for
 // stays missing (that thread analyses the pawns afresh at every probe). Call between
 // searches, whenever the thread count grows.

@@ -14,6 +14,10 @@
 
 namespace brinz {
 
+// The most threads a search runs on (the top of the "Max CPUs" range): the size of every
+// per-thread table.
+inline constexpr int MaxThreads = 8;
+
 // A mutual-exclusion lock. Take it with std::lock_guard.
 using Lock = std::mutex;
 

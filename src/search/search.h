@@ -25,7 +25,6 @@ extern std::atomic<uint8_t> quitRequested;
 inline constexpr int ONE_PLY = 60;
 inline constexpr int MaxPly = 60;       // a node at this ply returns its static evaluation
 inline constexpr int StackSize = 64;
-inline constexpr int MaxThreads = 8;
 inline constexpr int MaxMovesPerPly = 256;
 // Room for a full list at every ply of the stack, so no ply can run past the buffer.
 inline constexpr int MoveBufferSize = StackSize * MaxMovesPerPly;

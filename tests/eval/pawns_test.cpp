@@ -171,7 +171,7 @@ TEST(PawnTable, ThreadWithoutTableStillGetsItsEntry) {
     Position pos = support::positionFromFen(StartFen);
     PawnEntry scratch, fresh;
     ComputePawnEntry(pos, fresh);
-    const PawnEntry& entry = ProbePawnTable(pos, PawnTableSlots, scratch);
+    const PawnEntry& entry = ProbePawnTable(pos, MaxThreads, scratch);
     EXPECT_EQ(&entry, &scratch);
     ExpectSameEntry(entry, fresh);
 }

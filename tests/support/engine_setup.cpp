@@ -17,7 +17,7 @@ void initialiseTables() {
     done = true;
     InitKeys();
     InitAttacks();
-    AllocatePawnTables(PawnTableSlots);
+    AllocatePawnTables(MaxThreads);
     Options.clear();
     registerEngineParameters();
     registerUciOptions();
