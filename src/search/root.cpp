@@ -30,8 +30,6 @@ namespace {
 constexpr int EasyMoveMargin = 256;  // initial score lead over every other move for an easy move
 constexpr int WaitPollMs = 5;
 
-int64_t elapsedMs() { return tickCount() - searchClock.startTick; }
-
 bool isStopping() { return SearchState.load(Relaxed) == Stopping; }
 
 // The first iteration: the previous best line's move first, then by quiescence score.
@@ -271,7 +269,7 @@ void rootSearch(const Move* searchMoves) {
             RootMove& entry = RootMoves[k];
             Move m = entry.move;
             currentRootMove = k + 1;
-            if (i <= 60 && elapsedMs() > 1000 && searchHooks.reportCurrentMove)
+            if (i <= 60 && searchElapsedMs() > 1000 && searchHooks.reportCurrentMove)
                 searchHooks.reportCurrentMove(m, currentRootMove);
             uint64_t before = nodeCount.load(Relaxed);
             int v = searchRootMove(pos, stack, m, depth, alpha);

@@ -8,6 +8,7 @@
 #include "eval/eval_cache.h"
 #include "eval/evaluate.h"
 #include "eval/pawns.h"
+#include "platform/clock.h"
 #include "platform/threads.h"
 #include "search/hash.h"
 #include "search/score.h"
@@ -76,6 +77,8 @@ struct SearchClock {
     uint32_t pollInterval;         // nodes between two input polls and limit checks
 };
 extern SearchClock searchClock;
+// Milliseconds since the running search started.
+inline int64_t searchElapsedMs() { return tickCount() - searchClock.startTick; }
 
 // Nodes of the running search (all threads), and thread 0's count since its last poll.
 // Thread 0 counts every node; helpers add theirs in batches, all of them before they

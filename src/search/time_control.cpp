@@ -1,5 +1,7 @@
 #include "search/time_control.h"
 
+#include <algorithm>
+
 #include "board/position.h"
 #include "options/options.h"
 #include "platform/clock.h"
@@ -10,15 +12,10 @@ namespace brinz {
 
 namespace {
 
-constexpr int64_t ClockMax = INT32_MAX;  // a 32-bit millisecond count
 constexpr int64_t LastMoveReserveMs = 50;
 constexpr int64_t StatusIntervalMs = 1000;
 
 int64_t lastStatusMs = 0;  // elapsed time of the last status report of this search
-
-int64_t clampTo(int64_t value, int64_t low, int64_t high) { return value < low ? low : value > high ? high : value; }
-
-int64_t elapsedMs() { return tickCount() - searchClock.startTick; }
 
 // The best move has stayed the same since the second iteration and its subtree holds
 // nearly all the nodes: thinking on would only confirm it.
@@ -39,7 +36,7 @@ uint32_t pollIntervalFor(int64_t nodes) {
 }
 
 TimeLimits computeTimeLimits(int64_t time, int64_t increment, int64_t movesToGo, bool ponderOption) {
-    int64_t t = clampTo(time, 0, ClockMax), inc = clampTo(increment, 0, ClockMax);
+    int64_t t = std::clamp<int64_t>(time, 0, ClockMax), inc = std::clamp<int64_t>(increment, 0, ClockMax);
     int64_t m = movesToGo < 0 ? 0 : movesToGo;
     TimeLimits limits;
     if (m == 0 && inc != 0) {
@@ -116,7 +113,7 @@ int runSearch(const SearchLimits& limits, const Move* searchMoves, const SearchH
 
 void checkLimits() {
     const SearchClock& clock = searchClock;
-    int64_t elapsed = elapsedMs();
+    int64_t elapsed = searchElapsedMs();
     if (elapsed < StatusIntervalMs) {
         lastStatusMs = 0;
     } else if (elapsed - lastStatusMs >= StatusIntervalMs) {
@@ -140,7 +137,7 @@ bool iterationEndsSearch(int i, int best) {
     SearchClock& clock = searchClock;
     bool ended = false;
     if (best >= MATE_BOUND || best <= -MATE_BOUND) ++mateIterations;
-    const int64_t elapsed = elapsedMs();
+    const int64_t elapsed = searchElapsedMs();
     const int64_t soft = clock.softLimit;
     // Clock rules wait while pondering and do not apply to searches without a clock.
     const bool clockRules = !clock.noTimeLimit && SearchState.load(Relaxed) != Pondering;
@@ -166,7 +163,7 @@ void decidePonderHit() {
         SearchState.store(PonderHit, Relaxed);
         return;
     }
-    const int64_t elapsed = elapsedMs();
+    const int64_t elapsed = searchElapsedMs();
     bool stop = (iterationNumber >= 2 && rootMoveCount == 1) || mateIterations >= 2 || elapsed > clock.hardLimit ||
                 elapsed > clock.softLimit + clock.extraTime || easyMoveDone(elapsed);
     SearchState.store(stop ? Stopping : PonderHit, Relaxed);

@@ -21,6 +21,9 @@ struct SearchLimits {
     bool ponder = false;                             // start pondering
 };
 
+// The largest clock value a go line can carry: a 32-bit millisecond count.
+inline constexpr int64_t ClockMax = INT32_MAX;
+
 // Thread 0 looks at the clock and the input at least this often (in its own nodes), so a
 // slow stretch of nodes (tablebase probes) cannot carry it far past a limit.
 inline constexpr int64_t PollIntervalNodes = 1000;

@@ -1,5 +1,6 @@
 #include "uci/go.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -21,10 +22,7 @@ namespace brinz {
 
 namespace {
 
-constexpr int64_t ClockMax = INT32_MAX;  // a 32-bit millisecond count
 constexpr int SearchMoveTokenSize = 9;
-
-int64_t clampTo(int64_t value, int64_t low, int64_t high) { return value < low ? low : value > high ? high : value; }
 
 // The integer that starts `skip` characters into the first occurrence of `keyword`, read
 // the way "%d" reads it; 0 when the keyword is absent or no number follows.
@@ -48,7 +46,7 @@ int64_t keywordNumber(const char* text, const char* keyword, size_t skip) {
 // A limit of the go line (a clock, an increment, a move, node or mate count, a depth), from 0 to
 // ClockMax; 0 when absent.
 int32_t limitValue(const char* text, const char* keyword, size_t skip) {
-    return int32_t(clampTo(keywordNumber(text, keyword, skip), 0, ClockMax));
+    return int32_t(std::clamp<int64_t>(keywordNumber(text, keyword, skip), 0, ClockMax));
 }
 
 void printMove(const char* prefix, Move m) {

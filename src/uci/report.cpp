@@ -24,8 +24,6 @@ constexpr int MoveTextRoom = 16;
 
 int lastReportedScore = 0;
 
-int64_t elapsedMs() { return tickCount() - searchClock.startTick; }
-
 // One line of text built in a fixed buffer; a fragment that would not fit is dropped.
 struct LineText {
     char text[LineSize];
@@ -53,7 +51,7 @@ void writeLine(const LineText& line) {
 // The fields that follow the head of every principal-variation line:
 // "score ... time T nodes N [nps N ]pv m1 m2 ... ".
 void addScoreAndLine(LineText& out, int score, const Move* line, int depth) {
-    int64_t elapsed = elapsedMs();
+    int64_t elapsed = searchElapsedMs();
     uint64_t nodes = nodeCount.load(Relaxed);
     char scoreBuffer[32];
     out.add("score %s time %d nodes %" PRIu64 " ", scoreText(score, scoreBuffer, sizeof scoreBuffer), int(elapsed),
@@ -115,7 +113,7 @@ void reportCurrentMove(Move move, int number) {
 }
 
 void reportStatus() {
-    int64_t elapsed = elapsedMs();
+    int64_t elapsed = searchElapsedMs();
     uint64_t nodes = nodeCount.load(Relaxed);
     uint64_t nps = elapsed > 0 ? nodes * 1000 / uint64_t(elapsed) : 0;
     LineText out;
