@@ -9,7 +9,6 @@
 #include "board/attacks.h"
 #include "board/keys.h"
 #include "board/position.h"
-#include "eval/pawns.h"
 #include "options/options.h"
 #include "platform/clock.h"
 #include "search/hash.h"
@@ -20,12 +19,11 @@
 
 namespace brinz::bench {
 
-// With more than one thread the helpers are started; call finish() before returning.
+// The first search starts the helpers that "Max CPUs" asks for, as in the engine; call
+// finish() before returning.
 inline void initialise(int hashMegabytes, int threads = 1) {
     InitKeys();
     InitAttacks();
-    if (threads > 1) startThreads();
-    else AllocatePawnTables(1);
     registerEngineParameters();
     registerUciOptions();
     char line[64];

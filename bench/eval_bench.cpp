@@ -3,6 +3,7 @@
 // Usage: bench-eval_bench [rounds]
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 #include "board/attacks.h"
 #include "board/keys.h"
@@ -41,13 +42,13 @@ const char* const Fens[] = {
 constexpr int FenCount = int(sizeof Fens / sizeof Fens[0]);
 
 // Evaluates every position `rounds` times; returns evaluations per second.
-double Measure(const Position* positions, int rounds, int threadIndex, long long& checksum) {
+double Measure(const Position* positions, int rounds, PawnTable* pawns, long long& checksum) {
     int64_t start = tickCount();
     for (int round = 0; round < rounds; ++round)
         for (int i = 0; i < FenCount; ++i) {
             EvalExtras extras;
             uint8_t tablebase;
-            checksum += Evaluate(positions[i], extras, threadIndex, tablebase);
+            checksum += Evaluate(positions[i], extras, pawns, tablebase);
         }
     int64_t elapsed = tickCount() - start;
     return elapsed > 0 ? double(rounds) * FenCount * 1000.0 / double(elapsed) : 0.0;
@@ -60,8 +61,9 @@ int main(int argc, char** argv) {
     if (rounds < 1) rounds = 1;
     InitKeys();
     InitAttacks();
-    // Only thread 0 gets a table: thread 1 then analyses the pawns on every call.
-    AllocatePawnTables(1);
+    // Warm runs probe a pawn table; cold ones analyse the pawns on every call.
+    std::unique_ptr<PawnTable> pawns = NewPawnTable();
+    if (!pawns) return 1;
     registerEngineParameters();
     registerUciOptions();
     applyOptions(WHITE);
@@ -71,9 +73,9 @@ int main(int argc, char** argv) {
         if (!SetPositionFromFen(positions[i], Fens[i])) return 1;
 
     long long checksum = 0;
-    Measure(positions, 1, 0, checksum);  // fills the table
-    double warm = Measure(positions, rounds, 0, checksum);
-    double cold = Measure(positions, rounds, 1, checksum);
+    Measure(positions, 1, pawns.get(), checksum);  // fills the table
+    double warm = Measure(positions, rounds, pawns.get(), checksum);
+    double cold = Measure(positions, rounds, nullptr, checksum);
     std::printf("positions %d, rounds %d, checksum %lld\n", FenCount, rounds, checksum);
     std::printf("pawn table warm: %.0f evaluations/s\n", warm);
     std::printf("pawn table cold: %.0f evaluations/s\n", cold);

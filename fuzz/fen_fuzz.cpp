@@ -103,6 +103,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     EvalExtras extras;
     uint8_t tablebaseFlag = 0;
-    Evaluate(pos, extras, 0, tablebaseFlag);
+    Evaluate(pos, extras, nullptr, tablebaseFlag);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "board/attacks.h"
@@ -50,10 +51,10 @@ const char* const CheckFens[] = {
 
 struct Fixture {
     std::vector<Position> positions, checks;
+    std::unique_ptr<PawnTable> pawns = NewPawnTable();
     Fixture() {
         InitKeys();
         InitAttacks();
-        AllocatePawnTables(1);
         registerEngineParameters();
         registerUciOptions();
         applyOptions(WHITE);
@@ -83,7 +84,7 @@ void BM_Evaluate(benchmark::State& state) {
         for (const Position& pos : f.positions) {
             EvalExtras extras;
             uint8_t tablebase;
-            benchmark::DoNotOptimize(Evaluate(pos, extras, 0, tablebase));
+            benchmark::DoNotOptimize(Evaluate(pos, extras, f.pawns.get(), tablebase));
         }
 }
 BENCHMARK(BM_Evaluate);

@@ -154,21 +154,21 @@ int BlendPhases(EvalBreakdown& t, int s, int npmTotal) {
 
 }  // namespace
 
-int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag, int plyFromRoot) {
+int Evaluate(const Position& pos, EvalExtras& extras, PawnTable* pawnTable, uint8_t& tablebaseFlag, int plyFromRoot) {
     int score;
     if (ProbeEvalCache(pos, score, extras)) {
         tablebaseFlag = 0;
         return score;
     }
     EvalBreakdown terms;
-    score = EvaluateTerms(pos, extras, threadIndex, tablebaseFlag, terms, true, plyFromRoot);
+    score = EvaluateTerms(pos, extras, pawnTable, tablebaseFlag, terms, true, plyFromRoot);
     // A tablebase score counts the plies from the root of the search that asked, so it is
     // not kept: at another ply, or in a later search, it would name the wrong mate.
     if (!tablebaseFlag) StoreEvalCache(pos, score, extras);
     return score;
 }
 
-int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag,
+int EvaluateTerms(const Position& pos, EvalExtras& extras, PawnTable* pawnTable, uint8_t& tablebaseFlag,
                   EvalBreakdown& t, bool scoreOnly, int plyFromRoot) {
     t = EvalBreakdown{};
     tablebaseFlag = 0;
@@ -185,7 +185,7 @@ int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint
     int* scale = t.scale;
 
     PawnEntry scratch;
-    const PawnEntry& entry = ProbePawnTable(pos, threadIndex, scratch);
+    const PawnEntry& entry = ProbePawnTable(pos, pawnTable, scratch);
     t.centreType = entry.centreType;
 
     if (pos.material[WHITE] + pos.material[BLACK] <= EndgameMaterial) {

@@ -7,6 +7,8 @@
 
 namespace brinz {
 
+struct PawnTable;  // eval/pawns.h
+
 // By-products of a full evaluation: the search compares them from parent to child and
 // the evaluation cache keeps them with the score.
 struct EvalExtras {
@@ -53,12 +55,14 @@ inline constexpr int SideToMoveBonus = 40;
 
 // The static score of `pos` for the side to move, 1/256 pawn, a multiple of 4 unless an
 // endgame evaluator or a tablebase gave it. Fills `extras` on a full evaluation.
-// `threadIndex` picks the thread's pawn table; `tablebaseFlag` is 1 when the score comes
-// from a tablebase probe, else 0. `plyFromRoot` is the position's distance from the root
-// of the search that asks (0 outside a search): a tablebase mate counts from the root.
+// `pawnTable` is the asking thread's pawn table (null: the pawns are analysed afresh);
+// `tablebaseFlag` is 1 when the score comes from a tablebase probe, else 0. `plyFromRoot`
+// is the position's distance from the root of the search that asks (0 outside a search):
+// a tablebase mate counts from the root.
 // Results other than tablebase scores are kept in the evaluation cache, and a cached one
 // is returned as stored (flag 0). Allocates nothing.
-int Evaluate(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag, int plyFromRoot = 0);
+int Evaluate(const Position& pos, EvalExtras& extras, PawnTable* pawnTable, uint8_t& tablebaseFlag,
+             int plyFromRoot = 0);
 
 enum EvalPhase : int { MG = 0, EG = 1 };
 
@@ -106,7 +110,7 @@ struct EvalBreakdown {
 // Evaluate without the evaluation cache, recording every step in `terms`. With `scoreOnly`
 // the terms that carry no weight into the score may be left out of `terms` (the queens'
 // mobility); the score and extras are the same.
-int EvaluateTerms(const Position& pos, EvalExtras& extras, int threadIndex, uint8_t& tablebaseFlag,
+int EvaluateTerms(const Position& pos, EvalExtras& extras, PawnTable* pawnTable, uint8_t& tablebaseFlag,
                   EvalBreakdown& terms, bool scoreOnly = false, int plyFromRoot = 0);
 
 }  // namespace brinz

@@ -44,11 +44,6 @@ constexpr RankMasks Masks;
 
 // A zeroed entry would pass for the analysis of a pawnless board (pawnKey 0) with no open
 // files. An entry only serves keys whose low 16 bits equal its index, so this key fits none.
-void ClearTable(PawnTable& table) {
-    std::memset(static_cast<void*>(&table), 0, sizeof table);
-    for (uint32_t i = 0; i < uint32_t(PawnTableEntries); ++i) table.entry[i].keyLow = i ^ 1;
-}
-
 // Multiplies a storm value when an enemy pawn stands ahead on the neighbouring file
 // (a lever that opens it): by `alone` eighths, or `backed` eighths when that pawn has
 // a neighbour of its own. Each fraction truncates separately.
@@ -189,21 +184,16 @@ void AnalyseColour(const Position& pos, int colour, PawnEntry& entry, int& kings
 
 }  // namespace
 
-std::unique_ptr<PawnTable> PawnTables[MaxThreads];
-
-void AllocatePawnTables(int threadCount) {
-    if (threadCount > MaxThreads) threadCount = MaxThreads;
-    for (int i = 0; i < threadCount; ++i)
-        if (!PawnTables[i]) {
-            // Without memory for it the thread analyses the pawns afresh at every probe.
-            PawnTables[i].reset(new (std::nothrow) PawnTable);
-            if (PawnTables[i]) ClearTable(*PawnTables[i]);
-        }
+void PawnTable::clear() {
+    std::memset(static_cast<void*>(entry), 0, sizeof entry);
+    // A key that cannot belong to the slot it sits in: slot i only takes keys whose low bits are i.
+    for (uint32_t i = 0; i < uint32_t(PawnTableEntries); ++i) entry[i].keyLow = i ^ 1;
 }
 
-void ClearPawnTables() {
-    for (auto& table : PawnTables)
-        if (table) ClearTable(*table);
+std::unique_ptr<PawnTable> NewPawnTable() {
+    std::unique_ptr<PawnTable> table(new (std::nothrow) PawnTable);
+    if (table) table->clear();
+    return table;
 }
 
 void ComputePawnEntry(const Position& pos, PawnEntry& entry) {
@@ -221,8 +211,7 @@ void ComputePawnEntry(const Position& pos, PawnEntry& entry) {
     entry.centreType = uint8_t(ClassifyCentre(pos));
 }
 
-const PawnEntry& ProbePawnTable(const Position& pos, int threadIndex, PawnEntry& scratch) {
-    PawnTable* table = threadIndex >= 0 && threadIndex < MaxThreads ? PawnTables[threadIndex].get() : nullptr;
+const PawnEntry& ProbePawnTable(const Position& pos, PawnTable* table, PawnEntry& scratch) {
     if (!table) {
         ComputePawnEntry(pos, scratch);
         return scratch;

@@ -90,30 +90,25 @@ inline constexpr int PawnTableEntries = 65536; // indexed by the low 16 bits of 
 // One search thread's pawn analyses; only that thread reads or writes it.
 struct PawnTable {
     PawnEntry entry[PawnTableEntries];
+    // Forgets every entry. Not a zero fill: an all-zero entry would match a pawnless board.
+    void clear();
 };
 static_assert(sizeof(PawnTable) <= 3 * 1024 * 1024);
 
-// The tables by thread index; empty slots are null.
-extern std::unique_ptr<PawnTable> PawnTables[MaxThreads];
+// A new, empty table; null when the system has no memory for it (its thread then
+// analyses the pawns afresh at every probe).
+std::unique_ptr<PawnTable> NewPawnTable();
 
-// Starts loading the entry of `pawnKey` in thread `threadIndex`'s table.
-inline void PrefetchPawnEntry(uint64_t pawnKey, int threadIndex) {
-    if (PawnTable* table = PawnTables[threadIndex].get()) Prefetch(&table->entry[pawnKey & (PawnTableEntries - 1)]);
+// Starts loading the entry of `pawnKey` in `table` (nothing without a table).
+inline void PrefetchPawnEntry(uint64_t pawnKey, const PawnTable* table) {
+    if (table) Prefetch(&table->entry[pawnKey & (PawnTableEntries - 1)]);
 }
-
-// Makes sure threads 0 .. threadCount - 1 (at most MaxThreads) each own a pawn table.
-// Tables that exist are kept with their entries; a table the system has no memory for
-// stays missing (that thread analyses the pawns afresh at every probe). Call between
-// searches, whenever the thread count grows.
-void AllocatePawnTables(int threadCount);
-// Forgets every entry of every table.
-void ClearPawnTables();
 
 // Analyses the pawns of `pos` from scratch into `entry`.
 void ComputePawnEntry(const Position& pos, PawnEntry& entry);
-// The entry of `pos` in the pawn table of thread `threadIndex`, computed and stored on a
-// miss. A thread without a table gets a fresh analysis in `scratch` (nothing is stored).
-const PawnEntry& ProbePawnTable(const Position& pos, int threadIndex, PawnEntry& scratch);
+// The entry of `pos` in `table`, computed and stored on a miss. Without a table the
+// analysis is made afresh in `scratch` (nothing is stored).
+const PawnEntry& ProbePawnTable(const Position& pos, PawnTable* table, PawnEntry& scratch);
 
 // Weight of a king's nearness to a pawn of `pawnColour`, oriented from the pawn's side.
 int KingPawnProximity(int king, int pawn, int pawnColour);

@@ -9,7 +9,6 @@
 #include "eval/eval_cache.h"
 #include "search/hash.h"
 #include "tablebases/registry.h"
-#include "smp/threads.h"
 
 namespace brinz {
 
@@ -281,7 +280,6 @@ void applyOptions(int rootSide) {
     p.hashQuiescence = optionOn("HASH_QUIESCENCE_SEARCH");
     // Eight thread slots exist; the clamp to 1..8 comes from the option's range.
     p.threadCount = optionInteger("Max CPUs");
-    if (p.threadCount != threadBlockCount()) allocateThreadBlocks(p.threadCount);
     p.minimumSplitDepth = optionInteger("MINIMUM_TREE_SPLIT_DEPTH");
     p.ponder = optionOn("Ponder");
     // Held to 4..1024 megabytes by the option's range, so the byte count fits 32 bits.

@@ -4,7 +4,6 @@
 
 #include "search/hash.h"
 #include "search/search.h"
-#include "smp/threads.h"
 
 namespace brinz {
 
@@ -15,8 +14,8 @@ inline constexpr int FutilityEndgameMaterial = 6784;
 
 // The search is being stopped, or this thread's work was cut off above it: what it
 // returns now is void.
-inline bool stopping(int threadIndex) {
-    return SearchState.load(Relaxed) == Stopping || ThreadRecords[threadIndex].abort.load(Relaxed);
+inline bool stopping(const SearchThread& thread) {
+    return SearchState.load(Relaxed) == Stopping || thread.abort.load(Relaxed);
 }
 
 // Stores a finished node's result under what it proves. `best` still -INFINITE_SCORE means

@@ -9,7 +9,6 @@
 #include "search/ordering.h"
 #include "search/node_rules.h"
 #include "search/search.h"
-#include "smp/threads.h"
 
 namespace brinz {
 
@@ -30,17 +29,15 @@ int futilityMargin(const Position& pos) {
 }  // namespace
 
 int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, int checkPly,
-            int threadIndex) {
-    SearchThread& thread = SearchThreads[threadIndex];
-    const ThreadRecord& record = ThreadRecords[threadIndex];
+            SearchThread& thread) {
     PlyRecord& node = stack[ply];
     const int alpha0 = alpha, beta0 = beta;
     const bool pvNode = beta - alpha > 1;
 
-    nodeEntry(pos, stack, ply, threadIndex);
-    if (stopping(threadIndex)) return 0;
+    nodeEntry(pos, stack, ply, thread);
+    if (stopping(thread)) return 0;
     if (alpha > MATE - 1 - ply) return alpha;
-    if (ply >= MaxPly) return Evaluate(pos, node.evalTerms, threadIndex, node.evalFlag, ply);
+    if (ply >= MaxPly) return Evaluate(pos, node.evalTerms, thread.pawns.get(), node.evalFlag, ply);
     if (isDraw(pos)) return 0;
 
     ++thread.quiescenceNodes;
@@ -64,7 +61,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     Move candidate = hashMove ? hashMove : MOVE_NONE;
 
     if (!node.evalDone) {
-        node.staticEval = Evaluate(pos, node.evalTerms, threadIndex, node.evalFlag, ply);
+        node.staticEval = Evaluate(pos, node.evalTerms, thread.pawns.get(), node.evalFlag, ply);
         node.evalDone = 1;
     }
 
@@ -100,9 +97,9 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
         node.currentMove = m;
         UndoRecord undo;
         MakeMove(pos, undo, m);
-        prefetchChild(pos, threadIndex);
+        prefetchChild(pos, thread);
         stack[ply + 1].evalDone = 0;
-        int v = -quiesce(pos, stack, ply + 1, -beta, -alpha, depth - ONE_PLY, checkPly, threadIndex);
+        int v = -quiesce(pos, stack, ply + 1, -beta, -alpha, depth - ONE_PLY, checkPly, thread);
         UnmakeMove(pos, undo, m);
         if (v > best) {
             best = v;
@@ -116,7 +113,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     int searched = 0;
     MoveListEntry* cursor = start;
     while (alpha < beta) {
-        if (record.abort.load(Relaxed) || cursor >= end) break;
+        if (thread.abort.load(Relaxed) || cursor >= end) break;
         Move m = pickMove(cursor, end, searched < SelectedMoves);
         if (!m) break;
         if (futility && !MovePromotion(m) && node.staticEval + moveGain(pos, m) < alpha - margin &&
@@ -137,7 +134,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
         searched = 0;
         cursor = start;
         while (alpha < beta) {
-            if (record.abort.load(Relaxed) || cursor >= end) break;
+            if (thread.abort.load(Relaxed) || cursor >= end) break;
             Move m = pickMove(cursor, end, searched < SelectedMoves);
             if (!m) break;
             // A check that hangs material is not tried.
@@ -147,7 +144,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
         }
     }
 
-    if (stopping(threadIndex)) return 0;
+    if (stopping(thread)) return 0;
     if (useTable) storeNodeResult(pos, node.pv[ply], best, alpha0, alpha, beta, 0, false, ply);
     return alpha;
 }

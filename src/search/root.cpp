@@ -139,7 +139,7 @@ void resetRootResults() {
 }
 
 void addRootMove(Move m) {
-    SearchThread& thread = SearchThreads[0];
+    SearchThread& thread = *SearchThreads[0];
     Position& pos = thread.position;
     PlyRecord* stack = thread.stack;
     if (rootMoveCount >= MaxRootMoves || !IsLegal(pos, m)) return;
@@ -154,7 +154,7 @@ void addRootMove(Move m) {
     stack[0].currentMove = m;
     UndoRecord undo;
     MakeMove(pos, undo, m);
-    entry.initialScore = -quiesce(pos, stack, 1, -INFINITE_SCORE, INFINITE_SCORE, 0, 0, 0);
+    entry.initialScore = -quiesce(pos, stack, 1, -INFINITE_SCORE, INFINITE_SCORE, 0, 0, thread);
     entry.score = -INFINITE_SCORE;
     UnmakeMove(pos, undo, m);
     ++rootMoveCount;
@@ -191,17 +191,19 @@ void collectRootMoves(Position& pos, PlyRecord* stack, const Move* searchMoves) 
 
 // The root's move of iteration `depth` (in 1/60 ply) against `alpha`: a null-window
 // search, then the full window when the move comes out above alpha.
-int searchRootMove(Position& pos, PlyRecord* stack, Move m, int depth, int alpha) {
+int searchRootMove(SearchThread& thread, Move m, int depth, int alpha) {
+    Position& pos = thread.position;
+    PlyRecord* stack = thread.stack;
     stack[0].currentMove = m;
     stack[1].evalDone = 0;
     UndoRecord undo;
     MakeMove(pos, undo, m);
     int extension = moveExtension(stack[0], pos, false);
     fullWindowResearch = 0;
-    int v = -search(pos, stack, 1, -alpha - 1, -alpha, depth + extension - ONE_PLY, true, 0);
+    int v = -search(pos, stack, 1, -alpha - 1, -alpha, depth + extension - ONE_PLY, true, thread);
     if (v > alpha && v < INFINITE_SCORE && !isStopping()) {
         fullWindowResearch = 1;
-        v = -search(pos, stack, 1, -INFINITE_SCORE, -alpha, depth + extension - ONE_PLY, true, 0);
+        v = -search(pos, stack, 1, -INFINITE_SCORE, -alpha, depth + extension - ONE_PLY, true, thread);
     }
     UnmakeMove(pos, undo, m);
     return v;
@@ -210,7 +212,7 @@ int searchRootMove(Position& pos, PlyRecord* stack, Move m, int depth, int alpha
 }  // namespace
 
 void rootSearch(const Move* searchMoves) {
-    SearchThread& thread = SearchThreads[0];
+    SearchThread& thread = *SearchThreads[0];
     Position& pos = thread.position;
     PlyRecord* stack = thread.stack;
     int best = -INFINITE_SCORE;
@@ -225,7 +227,7 @@ void rootSearch(const Move* searchMoves) {
     stack[0].inCheck = pos.checkerCount;
     collectRootMoves(pos, stack, searchMoves);
 
-    stack[0].staticEval = Evaluate(pos, stack[0].evalTerms, 0, stack[0].evalFlag);
+    stack[0].staticEval = Evaluate(pos, stack[0].evalTerms, thread.pawns.get(), stack[0].evalFlag);
     stack[0].evalDone = 1;
     clearCutoffStats();
 
@@ -252,7 +254,7 @@ void rootSearch(const Move* searchMoves) {
         if (i <= 5) searchClock.extraTime = 0;
         int alpha = -INFINITE_SCORE;
         int exactCount = 0;
-        nodeEntry(pos, stack, 0, 0);
+        nodeEntry(pos, stack, 0, thread);
         best = -INFINITE_SCORE;
         if (i == 2) sortRootMoves(initialBefore);
         else sortRootMoves(iterationBefore);
@@ -272,7 +274,7 @@ void rootSearch(const Move* searchMoves) {
             if (i <= 60 && searchElapsedMs() > 1000 && searchHooks.reportCurrentMove)
                 searchHooks.reportCurrentMove(m, currentRootMove);
             uint64_t before = nodeCount.load(Relaxed);
-            int v = searchRootMove(pos, stack, m, depth, alpha);
+            int v = searchRootMove(thread, m, depth, alpha);
             if (i >= 5 && !isStopping() && searchHooks.pollInput) searchHooks.pollInput();
             entry.nodes = nodeCount.load(Relaxed) - before;
             entry.totalNodes += entry.nodes;

@@ -20,7 +20,7 @@ namespace brinz {
 
 alignas(64) std::atomic<int32_t> SearchState{Idle};
 std::atomic<uint8_t> quitRequested{0};
-SearchThread SearchThreads[MaxThreads];
+std::unique_ptr<SearchThread> SearchThreads[MaxThreads];
 SearchClock searchClock;
 alignas(64) std::atomic<uint64_t> nodeCount{0};
 uint32_t pollCounter = 0;
@@ -49,8 +49,8 @@ bool onlyPawns(const Position& pos) {
            pos.material[BLACK] == PawnValue * pawnsOf(pos, BLACK);
 }
 
-int evaluate(Position& pos, PlyRecord& record, int ply, int threadIndex) {
-    return Evaluate(pos, record.evalTerms, threadIndex, record.evalFlag, ply);
+int evaluate(Position& pos, PlyRecord& record, int ply, SearchThread& thread) {
+    return Evaluate(pos, record.evalTerms, thread.pawns.get(), record.evalFlag, ply);
 }
 
 // A pawn whose way to promotion no enemy pawn can bar: no enemy pawn ahead on its file or beside it.
@@ -144,7 +144,7 @@ bool reducedMoveBackfired(const PlyRecord& node, const PlyRecord& parent, int si
 // move before it; that move is then searched in full. True, with `result`, when the node
 // is decided.
 bool nullMoveDecides(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool pvNode,
-                     int kingSafetyChange, bool& mateThreat, int& result, int threadIndex) {
+                     int kingSafetyChange, bool& mateThreat, int& result, SearchThread& thread) {
     PlyRecord& node = stack[ply];
     const PlyRecord& parent = stack[ply - 1];
     const int side = pos.side;
@@ -163,12 +163,12 @@ bool nullMoveDecides(Position& pos, PlyRecord* stack, int ply, int alpha, int be
     stack[ply + 1].moveListStart = node.moveListStart;
     node.currentMove = MOVE_NULL;
     stack[ply + 1].evalDone = 0;
-    int v = -search(pos, stack, ply + 1, -beta, -beta + 1, depth - (reduction + 1) * ONE_PLY, false, threadIndex);
+    int v = -search(pos, stack, ply + 1, -beta, -beta + 1, depth - (reduction + 1) * ONE_PLY, false, thread);
     UnmakeNullMove(pos, undo);
     if (v >= beta) {
         result = v;
         if (depth < NullVerifyDepth || pos.material[side] > NullVerifyMaterial) return true;
-        return search(pos, stack, ply, alpha, beta, depth - 6 * ONE_PLY, false, threadIndex) >= beta;
+        return search(pos, stack, ply, alpha, beta, depth - 6 * ONE_PLY, false, thread) >= beta;
     }
     // Passing lets the opponent mate at once: the node is under a mate threat.
     if (v <= ply - (MATE - 2)) mateThreat = true;
@@ -214,12 +214,12 @@ struct Futility {
 // A result beyond the window's mate-side bounds decides the node at once. True, with
 // `result`, when it does; else `candidate` is the move found.
 bool internalDeepeningDecides(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool pvNode,
-                              Move& candidate, int& result, int threadIndex) {
+                              Move& candidate, int& result, SearchThread& thread) {
     const PlyRecord& node = stack[ply];
     if (candidate != MOVE_NONE ||
         !((pvNode && depth > 3 * ONE_PLY) || (depth > 6 * ONE_PLY && node.staticEval > alpha - 512)))
         return false;
-    int w = search(pos, stack, ply, alpha, beta, depth - 2 * ONE_PLY, false, threadIndex);
+    int w = search(pos, stack, ply, alpha, beta, depth - 2 * ONE_PLY, false, thread);
     if (w >= (beta > IidMateBound ? beta : IidMateBound) || w < (alpha < -IidMateBound ? alpha : -IidMateBound)) {
         result = w;
         return true;
@@ -239,25 +239,24 @@ bool reductionAllowed(const Position& pos, Move m, int side, bool pvNode) {
     return Parameters.reduceOn == 2 ? cutoffs <= 2 * failures : cutoffs <= 4 * failures;
 }
 
-void flushNodes(int threadIndex) {
-    SearchThread& thread = SearchThreads[threadIndex];
+void flushNodes(SearchThread& thread) {
     if (thread.pendingNodes) nodeCount.fetch_add(thread.pendingNodes, Relaxed);
     thread.pendingNodes = 0;
 }
 
-void nodeEntry(const Position& pos, PlyRecord* stack, int ply, int threadIndex) {
+void nodeEntry(const Position& pos, PlyRecord* stack, int ply, SearchThread& thread) {
     assert(ply + 2 < StackSize);
-    if (threadIndex == 0) {
+    if (thread.index == 0) {
         nodeCount.store(nodeCount.load(Relaxed) + 1, Relaxed);
         if (++pollCounter >= searchClock.pollInterval) {
             if (searchHooks.pollInput && SearchState.load(Relaxed) != Stopping) searchHooks.pollInput();
             if (searchHooks.checkLimits) searchHooks.checkLimits();
             pollCounter = 0;
         }
-    } else if (++SearchThreads[threadIndex].pendingNodes >= NodeBatch) {
+    } else if (++thread.pendingNodes >= NodeBatch) {
         // Helpers count in batches: one shared line written at every node by every
         // thread would cost more than the search it counts.
-        flushNodes(threadIndex);
+        flushNodes(thread);
     }
     PlyRecord& node = stack[ply];
     node.goodRecapture = 0;
@@ -311,7 +310,7 @@ void copyPv(Move* line, int ply, Move m, const Move* child) {
 }
 
 int searchLaterMove(Position& pos, PlyRecord* stack, int ply, Move m, int moveNumber, int depth, int extension,
-                    bool pvNode, const NodeWindow& window, int threadIndex) {
+                    bool pvNode, const NodeWindow& window, SearchThread& thread) {
     PlyRecord& node = stack[ply];
     const int childDepth = depth + extension - ONE_PLY;
     int alpha = window.currentAlpha();
@@ -319,15 +318,15 @@ int searchLaterMove(Position& pos, PlyRecord* stack, int ply, Move m, int moveNu
     if (extension == 0 && moveNumber >= 4 && depth >= 2 * ONE_PLY && Parameters.lateMoveReduction != 2 &&
         reductionAllowed(pos, m, pos.xside, pvNode)) {
         node.reduced = 1;
-        v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, depth - 2 * ONE_PLY, true, threadIndex);
+        v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, depth - 2 * ONE_PLY, true, thread);
         node.reduced = 0;
     }
     if (v > window.currentAlpha()) {
         alpha = window.currentAlpha();
-        v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, childDepth, true, threadIndex);
+        v = -search(pos, stack, ply + 1, -alpha - 1, -alpha, childDepth, true, thread);
         alpha = window.currentAlpha();
         const int beta = window.currentBeta();
-        if (v > alpha && v < beta) v = -search(pos, stack, ply + 1, -beta, -alpha, childDepth, true, threadIndex);
+        if (v > alpha && v < beta) v = -search(pos, stack, ply + 1, -beta, -alpha, childDepth, true, thread);
     }
     return v;
 }
@@ -349,26 +348,28 @@ void resetSearchCounters() {
     pollCounter = 0;
     clearHistory();
     clearCutoffStats();
-    for (SearchThread& t : SearchThreads) t.pendingNodes = 0;
-    for (ThreadRecord& r : ThreadRecords) r.abort.store(0, Relaxed);
+    for (auto& t : SearchThreads)
+        if (t) {
+            t->pendingNodes = 0;
+            t->abort.store(0, Relaxed);
+        }
     resetTablebaseCounters();
 }
 
 int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool nullAllowed,
-           int threadIndex) {
-    SearchThread& thread = SearchThreads[threadIndex];
+           SearchThread& thread) {
     PlyRecord& node = stack[ply];
     PlyRecord& parent = stack[ply - 1];
     const int alpha0 = alpha, beta0 = beta;
     const bool pvNode = beta - alpha > 1;
 
-    nodeEntry(pos, stack, ply, threadIndex);
-    if (stopping(threadIndex)) return 0;
+    nodeEntry(pos, stack, ply, thread);
+    if (stopping(thread)) return 0;
     if (alpha > MATE - 1 - ply) return alpha;
-    if (ply >= MaxPly) return evaluate(pos, node, ply, threadIndex);
+    if (ply >= MaxPly) return evaluate(pos, node, ply, thread);
     if (depth < ONE_PLY) {
         thread.quiescenceNodes = 0;
-        return quiesce(pos, stack, ply, alpha, beta, depth, ply, threadIndex);
+        return quiesce(pos, stack, ply, alpha, beta, depth, ply, thread);
     }
     if (isDraw(pos)) return 0;
 
@@ -387,7 +388,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
     Move candidate = hashMove ? hashMove : MOVE_NONE;
 
     if (!node.evalDone) {
-        node.staticEval = evaluate(pos, node, ply, threadIndex);
+        node.staticEval = evaluate(pos, node, ply, thread);
         node.evalDone = 1;
     }
     const int side = pos.side;
@@ -396,9 +397,9 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
     int decided = 0;
     const int kingSafetyChange = node.evalTerms.kingSafety[side] - parent.evalTerms.kingSafety[side];
     if (nullAllowed &&
-        nullMoveDecides(pos, stack, ply, alpha, beta, depth, pvNode, kingSafetyChange, mateThreat, decided, threadIndex))
+        nullMoveDecides(pos, stack, ply, alpha, beta, depth, pvNode, kingSafetyChange, mateThreat, decided, thread))
         return decided;
-    if (internalDeepeningDecides(pos, stack, ply, alpha, beta, depth, pvNode, candidate, decided, threadIndex))
+    if (internalDeepeningDecides(pos, stack, ply, alpha, beta, depth, pvNode, candidate, decided, thread))
         return decided;
 
     MoveListEntry* start = node.moveListStart;
@@ -425,14 +426,13 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
     Move searched[MaxMovesPerPly];
     int n = 0;
     MoveListEntry* cursor = start;
-    const ThreadRecord& record = ThreadRecords[threadIndex];
     const bool mayShare = depth >= Parameters.minimumSplitDepth * ONE_PLY && !mateThreat &&
                           iterationNumber <= LastSplitIteration;
     while (alpha < beta) {
-        if (record.abort.load(Relaxed) || cursor >= end) break;
+        if (thread.abort.load(Relaxed) || cursor >= end) break;
         // Young brothers wait: once a move is searched, idle threads may take the rest.
-        if (n >= 1 && mayShare && activeThreads.load(Relaxed) > 1 && idleThreadAvailable(threadIndex)) {
-            if (split(pos, stack, ply, alpha, beta, pvNode, best, depth, n, cursor, end, threadIndex)) {
+        if (n >= 1 && mayShare && activeThreads.load(Relaxed) > 1 && idleThreadAvailable(thread.index)) {
+            if (split(pos, stack, ply, alpha, beta, pvNode, best, depth, n, cursor, end, thread)) {
                 // The cutoff statistics credit the move that failed high and debit ours before it.
                 if (best >= beta && n < MaxMovesPerPly) searched[n++] = node.pv[ply];
                 break;
@@ -448,12 +448,12 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
         node.currentMove = m;
         UndoRecord undo;
         MakeMove(pos, undo, m);
-        prefetchChild(pos, threadIndex);
+        prefetchChild(pos, thread);
         stack[ply + 1].evalDone = 0;
         int extension = moveExtension(node, pos, mateThreat);
-        int v = n == 1 ? -search(pos, stack, ply + 1, -beta, -alpha, depth + extension - ONE_PLY, true, threadIndex)
+        int v = n == 1 ? -search(pos, stack, ply + 1, -beta, -alpha, depth + extension - ONE_PLY, true, thread)
                        : searchLaterMove(pos, stack, ply, m, n, depth, extension, pvNode,
-                                         NodeWindow{alpha, beta}, threadIndex);
+                                         NodeWindow{alpha, beta}, thread);
         UnmakeMove(pos, undo, m);
 
         if (v > best) {
@@ -467,7 +467,7 @@ int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int de
     }
 
     if (n == 0) return 0;  // no legal move and not in check: stalemate
-    if (stopping(threadIndex)) return 0;
+    if (stopping(thread)) return 0;
     storeNodeResult(pos, node.pv[ply], best, alpha0, alpha, beta, depth, mateThreat, ply);
     if (best == -INFINITE_SCORE) return alpha0;
     if (best >= beta) recordCutoffStats(pos, node.pv[ply], searched, n);

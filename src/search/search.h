@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "board/move.h"
 #include "board/position.h"
@@ -47,20 +48,61 @@ struct PlyRecord {
     uint8_t evalFlag;              // the static evaluation is a tablebase result
 };
 
-// Everything one search thread owns: its position, stack and move buffer. Thread 0
-// runs the root; the others join through split points, where each works on the split
-// point's copies instead (smp/split.h). Aligned so no two threads share a cache line.
+struct SplitPoint;  // smp/split.h
+// Frees a thread's split points (defined where SplitPoint is complete).
+struct SplitPointsDeleter {
+    void operator()(SplitPoint* points) const;
+};
+
+// Everything one search thread owns: its position, stack and move buffer, its pawn table,
+// its split points and what the split machinery knows of it. Thread 0 runs the root; the
+// others are helpers that join through split points, where each works on the split
+// point's copies instead (smp/split.h). A record is created when a search first asks for
+// its thread (smp/threads.h) and lives until the process ends. Aligned so no two threads
+// share a cache line.
 struct alignas(64) SearchThread {
+    explicit SearchThread(int threadIndex) : index(threadIndex) {}
+    SearchThread(const SearchThread&) = delete;
+    SearchThread& operator=(const SearchThread&) = delete;
+
+    const int index;  // 0 for the root's thread, 1..7 for helpers
     Position position;
     PlyRecord stack[StackSize];
     MoveListEntry moveBuffer[MoveBufferSize];
     // End of the buffer the thread's lists go to now: this one, or its buffer at the split
     // point it works at. Every list must start at least MaxMovesPerPly entries before it.
     MoveListEntry* moveBufferEnd = moveBuffer + MoveBufferSize;
-    uint32_t quiescenceNodes;     // since this thread's search last entered quiescence
-    uint32_t pendingNodes;        // a helper's nodes not yet added to nodeCount
+    uint32_t quiescenceNodes = 0;  // since this thread's search last entered quiescence
+    uint32_t pendingNodes = 0;     // a helper's nodes not yet added to nodeCount
+    // Null when the system had no memory for it: the pawns are then analysed afresh.
+    std::unique_ptr<PawnTable> pawns;
+
+    // The split machinery's view of the thread. splitPoint, idle and hasWork are written
+    // under splitLock by whoever hands out work (idle also by the thread itself when its
+    // share is done), abort by whoever cuts off a split point the thread works at; all are
+    // read without a lock.
+    std::atomic<SplitPoint*> splitPoint{nullptr};  // last assignment; read once hasWork is seen
+    std::atomic<uint8_t> abort{0};    // set by others: leave the current split-point work and return
+    std::atomic<uint8_t> waiting{0};  // inside its wait loop; a helper clears it only when it ends
+    std::atomic<uint8_t> idle{0};     // may be given work
+    std::atomic<uint8_t> hasWork{0};  // assigned to splitPoint and not started yet: stored with release
+    // The split point whose moves this thread is searching now (null at the root and when
+    // idle). Read and written by the thread itself only; it becomes the parent of the
+    // split points the thread opens.
+    SplitPoint* workingAt = nullptr;
+    // The thread's nested open split points, MaxSplitsPerThread of them, created when the
+    // thread first takes part in a search on several threads (null before).
+    std::unique_ptr<SplitPoint[], SplitPointsDeleter> splitPoints;
+    std::atomic<int> activeSplits{0};  // open split points, 0..MaxSplitsPerThread
+    std::atomic<uint32_t> sleeps{0};   // times a helper went to sleep on its event; tests watch it
+    std::atomic<uint32_t> wakeUps{0};  // times a helper left its event wait; tests watch it
+    AutoResetEvent wake;               // a helper sleeps on it between searches
+    Thread helper;                     // the system thread of a helper (unused for thread 0)
 };
-extern SearchThread SearchThreads[MaxThreads];
+
+// The records by thread index, null until a search asks for the thread. Thread 0's exists
+// once the first search (or prepareSearchThreads, smp/threads.h) has run.
+extern std::unique_ptr<SearchThread> SearchThreads[MaxThreads];
 
 // The limits of the running search, set up by runSearch (search/time_control.h) before
 // rootSearch and read by the search and the limit checks on thread 0.
@@ -86,7 +128,7 @@ inline int64_t searchElapsedMs() { return tickCount() - searchClock.startTick; }
 alignas(64) extern std::atomic<uint64_t> nodeCount;
 extern uint32_t pollCounter;
 // Adds a helper's pending nodes to nodeCount.
-void flushNodes(int threadIndex);
+void flushNodes(SearchThread& thread);
 
 // Principal variations the root reports per iteration (the "MultiPV" option).
 inline constexpr int MaxMultiPv = 32;
@@ -110,23 +152,23 @@ extern SearchHooks searchHooks;
 
 // Right after MakeMove: starts loading the child's transposition-table cluster, evaluation
 // cache entry and pawn entry, so its probes find them in cache.
-inline void prefetchChild(const Position& pos, int threadIndex) {
+inline void prefetchChild(const Position& pos, const SearchThread& thread) {
     prefetchHash(pos.key);
     PrefetchEvalCache(pos.key);
-    PrefetchPawnEntry(pos.pawnKey, threadIndex);
+    PrefetchPawnEntry(pos.pawnKey, thread.pawns.get());
 }
 
 // Counts the node, gives thread 0 its poll every pollInterval nodes and prepares the
 // records of ply p (and clears the killers of ply p + 2).
-void nodeEntry(const Position& pos, PlyRecord* stack, int ply, int threadIndex);
+void nodeEntry(const Position& pos, PlyRecord* stack, int ply, SearchThread& thread);
 
 // The alpha-beta search below the root. Returns a score within the window's
 // conventions (never below alpha on entry); 0 when the search is being stopped.
 int search(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, bool nullAllowed,
-           int threadIndex);
+           SearchThread& thread);
 // Captures, queen promotions and (near its top) quiet checks until the position is quiet.
 int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int depth, int checkPly,
-            int threadIndex);
+            SearchThread& thread);
 
 // Fifty moves, bare material and repetition since the last irreversible move.
 bool isDraw(const Position& pos);
@@ -152,7 +194,7 @@ struct NodeWindow {
 // alpha, and the open-window re-search for a score inside the window. Returns the move's
 // score from the node's side.
 int searchLaterMove(Position& pos, PlyRecord* stack, int ply, Move m, int moveNumber, int depth, int extension,
-                    bool pvNode, const NodeWindow& window, int threadIndex);
+                    bool pvNode, const NodeWindow& window, SearchThread& thread);
 
 // Late-move reduction test for move m just made by `side` (its piece now on its to-square).
 bool reductionAllowed(const Position& pos, Move m, int side, bool pvNode);

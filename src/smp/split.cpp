@@ -13,15 +13,8 @@
 
 namespace brinz {
 
-SplitPointTable SplitPoints;
+void SplitPointsDeleter::operator()(SplitPoint* points) const { delete[] points; }
 
-bool SplitPointTable::allocate() {
-    if (!points) points = new (std::nothrow) SplitPoint[MaxThreads][MaxSplitsPerThread];
-    return points != nullptr;
-}
-
-void SplitPointTable::createOrDie() { points = new SplitPoint[MaxThreads][MaxSplitsPerThread]; }
-std::atomic<int> activeSplits[MaxThreads];
 Lock splitLock;
 SplitCounters splitCounters;
 
@@ -33,16 +26,17 @@ constexpr int SelectedMoves = 16;  // as at a serial node: selection first, list
 // other one can only be working beneath us), or t works for it at its newest split point,
 // so that helping t stays inside i's own subtree.
 bool mayHelp(int i, int t, int threads) {
-    int open = activeSplits[i].load(Relaxed);
+    const SearchThread& helper = searchThread(i);
+    int open = helper.activeSplits.load(Relaxed);
     if (open == 0 || threads == 2) return true;
-    return open <= MaxSplitsPerThread && SplitPoints[i][open - 1].slaves[t].load(Relaxed);
+    return open <= MaxSplitsPerThread && helper.splitPoints[open - 1].slaves[t].load(Relaxed);
 }
 
 // Aborts everyone working at `s` but `except` (the owner included). Under s.lock.
 void abortWorkers(SplitPoint& s, int except) {
     int threads = activeThreads.load(Relaxed);
     for (int j = 0; j < threads; ++j)
-        if (j != except && (j == s.owner || s.slaves[j].load(Relaxed))) ThreadRecords[j].abort.store(1, Relaxed);
+        if (j != except && (j == s.owner || s.slaves[j].load(Relaxed))) searchThread(j).abort.store(1, Relaxed);
 }
 
 }  // namespace
@@ -56,25 +50,25 @@ bool cutoffAbove(const SplitPoint* s) {
 bool idleThreadAvailable(int t) {
     int threads = activeThreads.load(Relaxed);
     for (int i = 0; i < threads; ++i)
-        if (i != t && ThreadRecords[i].idle.load(Relaxed) && mayHelp(i, t, threads)) return true;
+        if (i != t && searchThread(i).idle.load(Relaxed) && mayHelp(i, t, threads)) return true;
     return false;
 }
 
 bool split(Position& pos, PlyRecord* stack, int ply, int& alpha, int& beta, bool pvNode, int& best, int depth,
-           int movesSearched, MoveListEntry* cursor, MoveListEntry* end, int t) {
-    ThreadRecord& me = ThreadRecords[t];
+           int movesSearched, MoveListEntry* cursor, MoveListEntry* end, SearchThread& me) {
+    const int t = me.index;
     SplitPoint* s;
     {
         std::lock_guard<Lock> guard(splitLock);
-        int level = activeSplits[t].load(Relaxed);
+        int level = me.activeSplits.load(Relaxed);
         if (level >= MaxSplitsPerThread) {
             splitCounters.nestingRefused.store(splitCounters.nestingRefused.load(Relaxed) + 1, Relaxed);
             return false;
         }
         // An aborted thread's last result may be a void 0: the node must unwind, not share it.
         if (me.abort.load(Relaxed) || !idleThreadAvailable(t)) return false;
-        s = &SplitPoints[t][level];
-        activeSplits[t].store(level + 1, Relaxed);
+        s = &me.splitPoints[level];
+        me.activeSplits.store(level + 1, Relaxed);
 
         s->ply = ply;
         s->depth = depth;
@@ -94,14 +88,14 @@ bool split(Position& pos, PlyRecord* stack, int ply, int& alpha, int& beta, bool
 
         int workers = 0;
         for (int i = 0; i < threads; ++i) {
-            ThreadRecord& r = ThreadRecords[i];
+            SearchThread& r = searchThread(i);
             if (i != t && !(r.idle.load(Relaxed) && mayHelp(i, t, threads))) continue;
             s->positions[i] = pos;
             for (int p = 0; p <= ply; ++p) s->stacks[i][p] = stack[p];
             r.splitPoint.store(s, Relaxed);
             if (i != t) {
                 s->slaves[i].store(1, Relaxed);
-                if (activeSplits[i].load(Relaxed) > 0)
+                if (r.activeSplits.load(Relaxed) > 0)
                     splitCounters.helpfulJoins.store(splitCounters.helpfulJoins.load(Relaxed) + 1, Relaxed);
             }
             ++workers;
@@ -109,7 +103,7 @@ bool split(Position& pos, PlyRecord* stack, int ply, int& alpha, int& beta, bool
         s->workers.store(workers, Relaxed);
         for (int i = 0; i < threads; ++i) {
             if (i != t && !s->slaves[i].load(Relaxed)) continue;
-            ThreadRecord& r = ThreadRecords[i];
+            SearchThread& r = searchThread(i);
             if (i != t) r.abort.store(0, Relaxed);
             r.idle.store(0, Relaxed);
             r.hasWork.store(1, std::memory_order_release);
@@ -122,13 +116,13 @@ bool split(Position& pos, PlyRecord* stack, int ply, int& alpha, int& beta, bool
         if (i != t && s->slaves[i].load(Relaxed)) wakeHelper(i);
 
     // The owner searches its own share through its hasWork, then helps where it may.
-    waitForWork(t, s);
+    waitForWork(me, s);
 
     std::lock_guard<Lock> guard(splitLock);
     alpha = s->alpha.load(Relaxed);
     beta = s->beta.load(Relaxed);
     best = s->best.load(Relaxed);
-    activeSplits[t].store(activeSplits[t].load(Relaxed) - 1, Relaxed);
+    me.activeSplits.store(me.activeSplits.load(Relaxed) - 1, Relaxed);
     // The owner's flag may still hold an abort meant for work it helped with; what counts
     // now is whether the work it resumes was cut off above. Clearing it blindly would let
     // an aborted, half-searched split pass for a finished one.
@@ -137,13 +131,12 @@ bool split(Position& pos, PlyRecord* stack, int ply, int& alpha, int& beta, bool
     return true;
 }
 
-void searchSplitPoint(SplitPoint& s, int i) {
-    ThreadRecord& me = ThreadRecords[i];
-    SearchThread& thread = SearchThreads[i];
+void searchSplitPoint(SplitPoint& s, SearchThread& me) {
+    const int i = me.index;
     SplitPoint* outer = me.workingAt;
-    MoveListEntry* outerEnd = thread.moveBufferEnd;
+    MoveListEntry* outerEnd = me.moveBufferEnd;
     me.workingAt = &s;
-    thread.moveBufferEnd = s.moveBuffers[i] + MoveBufferSize;
+    me.moveBufferEnd = s.moveBuffers[i] + MoveBufferSize;
 
     Position& pos = s.positions[i];
     PlyRecord* stack = s.stacks[i];
@@ -169,7 +162,7 @@ void searchSplitPoint(SplitPoint& s, int i) {
         node.currentMove = m;
         UndoRecord undo;
         MakeMove(pos, undo, m);
-        prefetchChild(pos, i);
+        prefetchChild(pos, me);
         stack[p + 1].evalDone = 0;
         // A split point's depth is never below the split depth: every move here but the
         // owner's first is a later move.
@@ -177,7 +170,7 @@ void searchSplitPoint(SplitPoint& s, int i) {
         NodeWindow window;
         window.sharedAlpha = &s.alpha;
         window.sharedBeta = &s.beta;
-        int v = searchLaterMove(pos, stack, p, m, n, s.depth, extension, s.pvNode, window, i);
+        int v = searchLaterMove(pos, stack, p, m, n, s.depth, extension, s.pvNode, window, me);
         UnmakeMove(pos, undo, m);
         // An aborted search's score is void: leave before it is recorded.
         if (me.abort.load(Relaxed)) break;
@@ -198,9 +191,9 @@ void searchSplitPoint(SplitPoint& s, int i) {
         }
     }
 
-    flushNodes(i);
+    flushNodes(me);
     me.workingAt = outer;
-    thread.moveBufferEnd = outerEnd;
+    me.moveBufferEnd = outerEnd;
     std::lock_guard<Lock> guard(s.lock);
     // An owner aborted from above takes its helpers with it.
     if (i == s.owner && me.abort.load(Relaxed)) abortWorkers(s, i);

@@ -11,14 +11,14 @@
 namespace brinz {
 
 // Locking rule of the parallel search.
-// - splitLock guards the assignment of threads to split points: the ThreadRecord bytes
+// - splitLock guards the assignment of threads to split points: the SearchThread fields
 //   idle, hasWork and splitPoint when work is handed out, activeSplits, and the set-up
 //   and close of a split point.
 // - Each SplitPoint's lock guards its cursor, movesTaken, best, workers, slaves, the
 //   writes of alpha and of `cutoff`, and the write-back to ownerStack.
 // - No thread ever holds two of these locks at once, so there is no order to respect.
 //   (The protocol's outputLock, for report lines, is unrelated.)
-// - Read without a lock: the ThreadRecord bytes (abort by every node, hasWork and idle
+// - Read without a lock: the SearchThread flags (abort by every node, hasWork and idle
 //   by the wait loop and the availability test, which splitLock then confirms), alpha and
 //   beta (read afresh by every worker before each search), workers (by the waiting
 //   owner), SearchState and activeThreads. These are atomics: the relaxed ones are
@@ -26,8 +26,8 @@ namespace brinz {
 
 inline constexpr int MaxSplitsPerThread = 8;  // nesting levels of one thread's open split points
 
-// A node whose remaining moves several threads search together. splitPoints[t][k] is
-// thread t's k-th nested open split point. Each participant i works on its own copies
+// A node whose remaining moves several threads search together. A thread's
+// splitPoints[k] is its k-th nested open split point. Each participant i works on its own copies
 // (positions[i], stacks[i]) and lays its lists in moveBuffers[i], room for a full list at
 // every ply down to the deepest, so no worker can run past it.
 struct SplitPoint {
@@ -51,24 +51,6 @@ struct SplitPoint {
 };
 static_assert(sizeof(SplitPoint::moveBuffers[0]) / sizeof(MoveListEntry) >= StackSize * MaxMovesPerPly);
 
-// SplitPoints[t][k], created at first use: the table holds some 80 MB that a process
-// searching on one thread never needs, and touching it would slow the start-up.
-struct SplitPointTable {
-    SplitPoint (*points)[MaxSplitsPerThread] = nullptr;
-    // Creates the table when it does not exist yet; false when there is no memory for it.
-    bool allocate();
-    // The split points of thread t; the table is created first when needed (a failure to
-    // allocate it then ends the process: call allocate() first where that must not happen).
-    SplitPoint (&operator[](int thread))[MaxSplitsPerThread] {
-        if (!points) [[unlikely]] createOrDie();
-        return points[thread];
-    }
-
-private:
-    void createOrDie();
-};
-extern SplitPointTable SplitPoints;
-extern std::atomic<int> activeSplits[MaxThreads];  // open split points per thread, 0..8
 extern Lock splitLock;
 
 // How often a split was made or refused for want of a nesting level; for tests.
@@ -90,11 +72,11 @@ bool idleThreadAvailable(int thread);
 // final values and stack[ply].pv the line. False, with nothing changed, when no thread is
 // idle, the thread has eight open split points, or its current work has been aborted.
 bool split(Position& pos, PlyRecord* stack, int ply, int& alpha, int& beta, bool pvNode, int& best, int depth,
-           int movesSearched, MoveListEntry* cursor, MoveListEntry* end, int thread);
+           int movesSearched, MoveListEntry* cursor, MoveListEntry* end, SearchThread& thread);
 
-// Thread i's share of the work at `splitPoint`: takes moves from the shared list until it
-// is empty, a move fails high there, or i is aborted.
-void searchSplitPoint(SplitPoint& splitPoint, int thread);
+// A thread's share of the work at `splitPoint`: takes moves from the shared list until it
+// is empty, a move fails high there, or the thread is aborted.
+void searchSplitPoint(SplitPoint& splitPoint, SearchThread& thread);
 
 // True when `splitPoint` or a split point above it has been cut off: work beneath is void.
 bool cutoffAbove(const SplitPoint* splitPoint);

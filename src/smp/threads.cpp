@@ -1,6 +1,8 @@
 #include "smp/threads.h"
 
+#include <memory>
 #include <mutex>
+#include <new>
 
 #include "eval/pawns.h"
 #include "options/options.h"
@@ -10,7 +12,6 @@
 
 namespace brinz {
 
-ThreadRecord ThreadRecords[MaxThreads];
 alignas(64) std::atomic<int> activeThreads{1};
 
 namespace {
@@ -22,20 +23,16 @@ constexpr uint32_t PauseOnlyTurns = 64;
 constexpr uint32_t CheckTurns = 64;
 constexpr int WaitPollMilliseconds = 2;
 
-AutoResetEvent wakeEvents[MaxThreads];  // 1..7 used
-Thread helpers[MaxThreads];             // 1..7 used
 std::atomic<uint8_t> quitThreads{0};
 int helpersRunning = 0;  // helpers 1 .. helpersRunning run; the others were never started
-int blockCount = 0;
 
 // Helpers sleep while no search runs or they do not take part; true when they must end.
-bool sleepUntilNeeded(int t) {
-    ThreadRecord& me = ThreadRecords[t];
+bool sleepUntilNeeded(SearchThread& me) {
     for (;;) {
         if (quitThreads.load(std::memory_order_acquire)) return true;
-        if (SearchState.load(Relaxed) != Idle && t < activeThreads.load(Relaxed)) return false;
+        if (SearchState.load(Relaxed) != Idle && me.index < activeThreads.load(Relaxed)) return false;
         me.sleeps.store(me.sleeps.load(Relaxed) + 1, Relaxed);
-        wakeEvents[t].wait();
+        me.wake.wait();
         me.wakeUps.store(me.wakeUps.load(Relaxed) + 1, Relaxed);
     }
 }
@@ -50,28 +47,41 @@ void pollWhileWaiting(int64_t& lastPoll) {
     if (searchHooks.checkLimits) searchHooks.checkLimits();
 }
 
-void helperMain(int t) { waitForWork(t, nullptr); }
+void helperMain(SearchThread& me) { waitForWork(me, nullptr); }
+
+int clampThreads(int count) { return count < 1 ? 1 : count > MaxThreads ? MaxThreads : count; }
 
 }  // namespace
 
-void allocateThreadBlocks(int count) {
-    count = count < 1 ? 1 : count > MaxThreads ? MaxThreads : count;
-    // Tables that exist are emptied; new ones come empty.
-    ClearPawnTables();
-    AllocatePawnTables(count);
-    blockCount = count;
+int prepareSearchThreads(int count) {
+    count = clampThreads(count);
+    // The root's thread cannot do without its record; it is small, and only the first
+    // search of the process makes it.
+    if (!SearchThreads[0]) SearchThreads[0] = std::make_unique<SearchThread>(0);
+    int ready = 0;
+    for (int i = 0; i < count; ++i) {
+        std::unique_ptr<SearchThread>& slot = SearchThreads[i];
+        if (!slot) slot.reset(new (std::nothrow) SearchThread(i));
+        if (!slot) break;
+        // A table that could not be had before is asked for again.
+        if (!slot->pawns) slot->pawns = NewPawnTable();
+        // Helpers share the work only through split points.
+        if (count > 1 && !slot->splitPoints) slot->splitPoints.reset(new (std::nothrow) SplitPoint[MaxSplitsPerThread]);
+        if (count > 1 && !slot->splitPoints) break;
+        ++ready;
+    }
+    return ready;
 }
 
-int threadBlockCount() { return blockCount; }
-
 int startHelpers(int count) {
-    count = count < 1 ? 1 : count > MaxThreads ? MaxThreads : count;
-    // Helpers share the work only through split points.
-    if (count > 1 && !SplitPoints.allocate()) return helpersRunning + 1;
+    count = clampThreads(count);
+    const int ready = prepareSearchThreads(count);
+    if (ready < count) count = ready < 1 ? 1 : ready;
     if (helpersRunning == 0 && count > 1) {
-        for (auto& open : activeSplits) open.store(0, Relaxed);
         quitThreads.store(0, Relaxed);
-        ThreadRecord& main = ThreadRecords[0];
+        for (auto& t : SearchThreads)
+            if (t) t->activeSplits.store(0, Relaxed);
+        SearchThread& main = searchThread(0);
         main.abort.store(0, Relaxed);
         main.hasWork.store(0, Relaxed);
         main.idle.store(0, Relaxed);
@@ -80,7 +90,7 @@ int startHelpers(int count) {
     }
     while (helpersRunning + 1 < count) {
         const int i = helpersRunning + 1;
-        ThreadRecord& r = ThreadRecords[i];
+        SearchThread& r = searchThread(i);
         r.abort.store(0, Relaxed);
         r.hasWork.store(0, Relaxed);
         r.idle.store(1, Relaxed);
@@ -88,8 +98,8 @@ int startHelpers(int count) {
         r.workingAt = nullptr;
         // A signal left over from an earlier run (a split's wake-up for a helper that was
         // already awake) must not wake the new helper.
-        wakeEvents[i].waitFor(0);
-        if (!helpers[i].start([i] { helperMain(i); })) {
+        r.wake.waitFor(0);
+        if (!r.helper.start([&r] { helperMain(r); })) {
             r.idle.store(0, Relaxed);
             break;
         }
@@ -99,19 +109,16 @@ int startHelpers(int count) {
     return helpersRunning + 1;
 }
 
-int startThreads() {
-    allocateThreadBlocks(MaxThreads);
-    return startHelpers(MaxThreads);
-}
+int startThreads() { return startHelpers(MaxThreads); }
 
 void stopThreads() {
     if (helpersRunning == 0) return;
-    for (auto& r : ThreadRecords) r.abort.store(1, Relaxed);
+    for (int i = 0; i <= helpersRunning; ++i) searchThread(i).abort.store(1, Relaxed);
     quitThreads.store(1, std::memory_order_release);
-    for (int i = 1; i <= helpersRunning; ++i) wakeEvents[i].signal();
-    for (int i = 1; i <= helpersRunning; ++i) helpers[i].join();
-    for (int i = 1; i <= helpersRunning; ++i) ThreadRecords[i].idle.store(0, Relaxed);
-    for (auto& r : ThreadRecords) r.abort.store(0, Relaxed);
+    for (int i = 1; i <= helpersRunning; ++i) searchThread(i).wake.signal();
+    for (int i = 1; i <= helpersRunning; ++i) searchThread(i).helper.join();
+    for (int i = 1; i <= helpersRunning; ++i) searchThread(i).idle.store(0, Relaxed);
+    for (int i = 0; i <= helpersRunning; ++i) searchThread(i).abort.store(0, Relaxed);
     helpersRunning = 0;
 }
 
@@ -124,29 +131,29 @@ void wakeThreads() {
     if (count > helpersRunning + 1) count = helpersRunning + 1;
     activeThreads.store(count, Relaxed);
     if (count > 1)
-        for (int i = 1; i <= helpersRunning; ++i) wakeEvents[i].signal();
+        for (int i = 1; i <= helpersRunning; ++i) searchThread(i).wake.signal();
 }
 
 void restThreads() { activeThreads.store(1, Relaxed); }
 
 void wakeHelper(int t) {
-    if (t > 0 && t < MaxThreads) wakeEvents[t].signal();
+    if (t > 0 && t < MaxThreads && SearchThreads[t]) SearchThreads[t]->wake.signal();
 }
 
-void waitForWork(int t, SplitPoint* s) {
-    ThreadRecord& me = ThreadRecords[t];
+void waitForWork(SearchThread& me, SplitPoint* s) {
+    const int t = me.index;
     me.waiting.store(1, std::memory_order_release);
     int64_t lastPoll = tickCount();
     bool abortPassedOn = false;
     for (uint32_t turn = 1;; ++turn) {
         // Helpers end only from their outer loop: an owner still has workers to collect.
-        if (t != 0 && !s && sleepUntilNeeded(t)) {
+        if (t != 0 && !s && sleepUntilNeeded(me)) {
             me.waiting.store(0, std::memory_order_release);
             return;
         }
         if (me.hasWork.load(std::memory_order_acquire)) {
             me.hasWork.store(0, Relaxed);
-            searchSplitPoint(*me.splitPoint.load(Relaxed), t);
+            searchSplitPoint(*me.splitPoint.load(Relaxed), me);
             me.idle.store(1, Relaxed);
             turn = 1;
             continue;
@@ -160,7 +167,7 @@ void waitForWork(int t, SplitPoint* s) {
                 if (!abortPassedOn && cutoffAbove(s->parent)) {
                     std::lock_guard<Lock> guard(s->lock);
                     for (int i = 0; i < MaxThreads; ++i)
-                        if (s->slaves[i].load(Relaxed)) ThreadRecords[i].abort.store(1, Relaxed);
+                        if (s->slaves[i].load(Relaxed)) searchThread(i).abort.store(1, Relaxed);
                     abortPassedOn = true;
                 }
             }

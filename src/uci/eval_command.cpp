@@ -29,7 +29,7 @@ void handleEval() {
     EvalExtras extras{};
     EvalBreakdown terms;
     uint8_t tablebase = 0;
-    int score = EvaluateTerms(pos, extras, 0, tablebase, terms);
+    int score = EvaluateTerms(pos, extras, nullptr, tablebase, terms);
     int sign = pos.side == WHITE ? 1 : -1;
 
     if (terms.source == SOURCE_FULL) {

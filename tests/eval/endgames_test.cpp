@@ -40,7 +40,7 @@ int Score(const char* fen, EvalBreakdown& terms) {
     applyOptions(pos.side);
     EvalExtras extras{};
     uint8_t tablebase = 0;
-    return EvaluateTerms(pos, extras, 0, tablebase, terms);
+    return EvaluateTerms(pos, extras, support::testPawnTable(), tablebase, terms);
 }
 int Score(const char* fen) {
     EvalBreakdown terms;
@@ -226,7 +226,7 @@ TEST_F(TablebaseFirst, AHitTakesPrecedenceWheneverTheMaterialIsCovered) {
         EvalBreakdown terms;
         EvalExtras extras{};
         uint8_t flag = 0;
-        const int score = EvaluateTerms(pos, extras, 0, flag, terms);
+        const int score = EvaluateTerms(pos, extras, support::testPawnTable(), flag, terms);
         EXPECT_EQ(flag, c.covered ? 1 : 0);
         EXPECT_EQ(terms.source, c.covered ? SOURCE_TABLEBASE : SOURCE_ENDGAME);
         if (c.covered) {
@@ -244,7 +244,7 @@ TEST_F(TablebaseFirst, ScoresCountFromTheRootAndAreNotCached) {
         SCOPED_TRACE(ply);
         EvalExtras extras{};
         uint8_t flag = 0;
-        EXPECT_EQ(Evaluate(pos, extras, 0, flag, ply), tableValueToScore(value, ply));
+        EXPECT_EQ(Evaluate(pos, extras, support::testPawnTable(), flag, ply), tableValueToScore(value, ply));
         EXPECT_EQ(flag, 1);
         int cached;
         EXPECT_FALSE(ProbeEvalCache(pos, cached, extras));

@@ -49,7 +49,7 @@ TEST_F(EvalCacheTest, HitReturnsTheStoredScoreAndExtras) {
     Position pos = support::positionFromFen(Middlegame);
     EvalExtras full{}, cached{};
     uint8_t flag = 1;
-    int score = Evaluate(pos, full, 0, flag);
+    int score = Evaluate(pos, full, support::testPawnTable(), flag);
     int hit = 0;
     ASSERT_TRUE(ProbeEvalCache(pos, hit, cached));
     EXPECT_EQ(hit, score);
@@ -68,7 +68,7 @@ TEST_F(EvalCacheTest, HitReturnsTheStoredScoreAndExtras) {
     StoreEvalCache(pos, 40000, full);
     ASSERT_TRUE(ProbeEvalCache(pos, hit, cached));
     EXPECT_EQ(hit, -1234);
-    EXPECT_EQ(Evaluate(pos, cached, 0, flag), -1234);
+    EXPECT_EQ(Evaluate(pos, cached, support::testPawnTable(), flag), -1234);
     EXPECT_EQ(flag, 0);
 }
 
@@ -104,8 +104,8 @@ TEST_F(EvalCacheTest, OffStoresNothing) {
     Position pos = support::positionFromFen(Middlegame);
     EvalExtras extras{};
     uint8_t flag = 0;
-    const int score = Evaluate(pos, extras, 0, flag);
-    EXPECT_EQ(Evaluate(pos, extras, 0, flag), score);
+    const int score = Evaluate(pos, extras, support::testPawnTable(), flag);
+    EXPECT_EQ(Evaluate(pos, extras, support::testPawnTable(), flag), score);
     int cached = 0;
     EXPECT_FALSE(ProbeEvalCache(pos, cached, extras));
     StoreEvalCache(pos, 8, extras);
@@ -116,7 +116,7 @@ TEST_F(EvalCacheTest, KeptAcrossSearchesUntilTheWeightsChange) {
     Position pos = support::positionFromFen(Middlegame);
     EvalExtras extras{};
     uint8_t flag = 0;
-    const int asWhite = Evaluate(pos, extras, 0, flag);
+    const int asWhite = Evaluate(pos, extras, support::testPawnTable(), flag);
     int cached = 0;
     applyOptions(WHITE);
     EXPECT_TRUE(ProbeEvalCache(pos, cached, extras)) << "same size and weights: kept";
@@ -124,9 +124,10 @@ TEST_F(EvalCacheTest, KeptAcrossSearchesUntilTheWeightsChange) {
     applyOptions(BLACK);
     EXPECT_FALSE(ProbeEvalCache(pos, cached, extras));
     EvalBreakdown terms;
-    EXPECT_EQ(Evaluate(pos, extras, 0, flag), EvaluateTerms(pos, extras, 0, flag, terms));
+    PawnTable* pawns = support::testPawnTable();
+    EXPECT_EQ(Evaluate(pos, extras, pawns, flag), EvaluateTerms(pos, extras, pawns, flag, terms));
     applyOptions(WHITE);
-    EXPECT_EQ(Evaluate(pos, extras, 0, flag), asWhite);
+    EXPECT_EQ(Evaluate(pos, extras, support::testPawnTable(), flag), asWhite);
 }
 
 TEST_F(EvalCacheTest, RacingStoresAndProbesStaySound) {

@@ -28,10 +28,10 @@ Evaluation EvaluateFen(const std::string& fen) {
     applyOptions(pos.side);
     Evaluation e{};
     uint8_t tablebase = 1;
-    e.score = EvaluateTerms(pos, e.extras, 0, tablebase, e.terms);
+    e.score = EvaluateTerms(pos, e.extras, support::testPawnTable(), tablebase, e.terms);
     EXPECT_EQ(tablebase, 0);
     EvalExtras extras{};
-    EXPECT_EQ(Evaluate(pos, extras, 0, tablebase), e.score) << "cached pawn entry, same score";
+    EXPECT_EQ(Evaluate(pos, extras, support::testPawnTable(), tablebase), e.score) << "cached pawn entry, same score";
     return e;
 }
 

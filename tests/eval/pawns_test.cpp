@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -139,31 +141,39 @@ TEST(PawnTable, HitGivesTheFreshEntry) {
     std::vector<std::string> fens = WacFens();
     if (fens.empty()) GTEST_SKIP() << "tests/data/wac.epd is missing";
     fens.push_back("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+    std::unique_ptr<PawnTable> table = NewPawnTable();
+    ASSERT_TRUE(table);
     for (int pass = 0; pass < 2; ++pass)
         for (const std::string& fen : fens) {
             SCOPED_TRACE(fen);
             Position pos = support::positionFromFen(fen.c_str());
             PawnEntry fresh, scratch;
             ComputePawnEntry(pos, fresh);
-            ExpectSameEntry(ProbePawnTable(pos, 0, scratch), fresh);
-            ExpectSameEntry(ProbePawnTable(pos, 0, scratch), fresh);
+            ExpectSameEntry(ProbePawnTable(pos, table.get(), scratch), fresh);
+            ExpectSameEntry(ProbePawnTable(pos, table.get(), scratch), fresh);
         }
 }
 
 // A cleared table must not offer its empty entries as the analysis of a pawnless board,
 // whose key is 0: that board has every file open and the open-file storm bonuses.
-TEST(PawnTable, ClearedTableDoesNotMatchPawnlessBoards) {
-    support::initialiseTables();
-    ClearPawnTables();
+TEST(PawnTable, EmptyTableDoesNotMatchPawnlessBoards) {
     Position pos = support::positionFromFen("4k3/8/8/3q4/8/8/8/R3K3 w - - 0 1");
     ASSERT_EQ(pos.pawnKey, 0u);
-    PawnEntry scratch;
-    const PawnEntry& entry = ProbePawnTable(pos, 1, scratch);
-    EXPECT_NE(&entry, &scratch) << "thread 1 has a table";
-    for (int c = WHITE; c <= BLACK; ++c) {
-        EXPECT_EQ(entry.openFiles[c], 0xFF);
-        EXPECT_EQ(entry.kingsideStorm[c], 80);
-        EXPECT_EQ(entry.queensideStorm[c], 70);
+    std::unique_ptr<PawnTable> table = NewPawnTable();
+    ASSERT_TRUE(table);
+    for (const char* state : {"new table", "zero-filled, then cleared"}) {
+        SCOPED_TRACE(state);
+        PawnEntry scratch;
+        const PawnEntry& entry = ProbePawnTable(pos, table.get(), scratch);
+        EXPECT_NE(&entry, &scratch) << "the table keeps it";
+        for (int c = WHITE; c <= BLACK; ++c) {
+            EXPECT_EQ(entry.openFiles[c], 0xFF);
+            EXPECT_EQ(entry.kingsideStorm[c], 80);
+            EXPECT_EQ(entry.queensideStorm[c], 70);
+        }
+        // All zeros would pass for a pawnless board's analysis; clear() must not leave that.
+        std::memset(static_cast<void*>(table->entry), 0, sizeof table->entry);
+        table->clear();
     }
 }
 
@@ -171,7 +181,7 @@ TEST(PawnTable, ThreadWithoutTableStillGetsItsEntry) {
     Position pos = support::positionFromFen(StartFen);
     PawnEntry scratch, fresh;
     ComputePawnEntry(pos, fresh);
-    const PawnEntry& entry = ProbePawnTable(pos, MaxThreads, scratch);
+    const PawnEntry& entry = ProbePawnTable(pos, nullptr, scratch);
     EXPECT_EQ(&entry, &scratch);
     ExpectSameEntry(entry, fresh);
 }

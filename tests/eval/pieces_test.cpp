@@ -141,7 +141,7 @@ TEST(KingSafety, StartPositionIsSafe) {
     applyOptions(pos.side);
     EvalExtras extras{};
     uint8_t tablebase = 0;
-    Evaluate(pos, extras, 0, tablebase);
+    Evaluate(pos, extras, support::testPawnTable(), tablebase);
     EXPECT_EQ(extras.kingSafety[WHITE], 0);
     EXPECT_EQ(extras.kingSafety[BLACK], 0);
 }

@@ -23,7 +23,7 @@ protected:
 
     // Thread 0's position and a clean stack, for calling search at any ply.
     Position& setUp(const char* fen) {
-        SearchThread& thread = SearchThreads[0];
+        SearchThread& thread = *SearchThreads[0];
         thread.position = support::positionFromFen(fen);
         for (PlyRecord& r : thread.stack) {
             r = PlyRecord{};
@@ -93,17 +93,17 @@ TEST_F(SearchTest, MateDistanceCutsBeforeAnyWork) {
     Position& pos = setUp("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
     const int ply = 5;
     int alpha = MATE - 1 - ply + 1;
-    int v = search(pos, SearchThreads[0].stack, ply, alpha, alpha + 1, 600, true, 0);
+    int v = search(pos, SearchThreads[0]->stack, ply, alpha, alpha + 1, 600, true, *SearchThreads[0]);
     EXPECT_EQ(v, alpha);
     EXPECT_EQ(nodeCount.load(), 1u);
-    EXPECT_EQ(SearchThreads[0].stack[ply].evalDone, 0) << "not even evaluated";
+    EXPECT_EQ(SearchThreads[0]->stack[ply].evalDone, 0) << "not even evaluated";
 }
 
 // Every legal move pruned by futility: the node knows only that nothing reaches alpha.
 TEST_F(SearchTest, NodeWithEveryMovePrunedStoresAlphaNotMinusInfinity) {
     Position& pos = setUp("r2qk3/8/8/8/8/8/P7/7K w - - 0 1");
     const int alpha = 2000, depth = 90;
-    int v = search(pos, SearchThreads[0].stack, 3, alpha, alpha + 1, depth, false, 0);
+    int v = search(pos, SearchThreads[0]->stack, 3, alpha, alpha + 1, depth, false, *SearchThreads[0]);
     EXPECT_EQ(v, alpha);
     int a = -INFINITE_SCORE, b = INFINITE_SCORE;
     Move move;
@@ -116,10 +116,10 @@ TEST_F(SearchTest, NodeWithEveryMovePrunedStoresAlphaNotMinusInfinity) {
 TEST_F(SearchTest, MatingMoveScoresByPlyAndBecomesTheMateKiller) {
     Position& pos = setUp("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1");
     const int ply = 3;
-    int v = search(pos, SearchThreads[0].stack, ply, -INFINITE_SCORE, INFINITE_SCORE, 120, true, 0);
+    int v = search(pos, SearchThreads[0]->stack, ply, -INFINITE_SCORE, INFINITE_SCORE, 120, true, *SearchThreads[0]);
     EXPECT_EQ(v, MATE - 1 - ply);
     char text[MoveTextSize];
-    EXPECT_STREQ(MoveToText(SearchThreads[0].stack[ply].pv[ply], text, pos), "a1a8");
+    EXPECT_STREQ(MoveToText(SearchThreads[0]->stack[ply].pv[ply], text, pos), "a1a8");
 }
 
 TEST_F(SearchTest, NodeLimitStopsAtTheFirstCheckPastIt) {

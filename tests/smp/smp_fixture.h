@@ -38,7 +38,7 @@ inline void searchToDepth(const char* fen, int depth, int threads) {
 // Thread `t` on `fen` with a clean stack whose plies all start their move lists at the
 // thread's buffer, ready for search or split at any ply.
 inline Position& placeThread(int t, const char* fen) {
-    SearchThread& thread = SearchThreads[t];
+    SearchThread& thread = searchThread(t);
     thread.position = support::positionFromFen(fen);
     for (PlyRecord& r : thread.stack) {
         r = PlyRecord{};
@@ -78,18 +78,19 @@ protected:
     void SetUp() override {
         stopThreads();
         support::initialiseTables();
+        ASSERT_EQ(prepareSearchThreads(MaxThreads), MaxThreads);
         for (int i = 0; i < MaxThreads; ++i) {
-            ThreadRecords[i].idle.store(0);
-            ThreadRecords[i].abort.store(0);
-            ThreadRecords[i].hasWork.store(0);
-            activeSplits[i].store(0);
+            searchThread(i).idle.store(0);
+            searchThread(i).abort.store(0);
+            searchThread(i).hasWork.store(0);
+            searchThread(i).activeSplits.store(0);
         }
     }
     void TearDown() override {
         for (int i = 0; i < MaxThreads; ++i) {
-            ThreadRecords[i].idle.store(0);
-            ThreadRecords[i].abort.store(0);
-            activeSplits[i].store(0);
+            searchThread(i).idle.store(0);
+            searchThread(i).abort.store(0);
+            searchThread(i).activeSplits.store(0);
         }
         activeThreads.store(1);
         SearchState.store(Idle);

@@ -18,7 +18,7 @@ class HelpfulMasterTest : public UnthreadedTest {};
 // own subtree, unless just two threads take part.
 TEST_F(HelpfulMasterTest, IdleThreadAvailableFollowsTheRules) {
     struct Newest {
-        int owner, level, slave;  // SplitPoints[owner][level].slaves[slave] is set
+        int owner, level, slave;  // searchThread(owner).splitPoints[level].slaves[slave] is set
     };
     struct Case {
         const char* name;
@@ -43,13 +43,13 @@ TEST_F(HelpfulMasterTest, IdleThreadAvailableFollowsTheRules) {
         SCOPED_TRACE(c.name);
         activeThreads.store(c.threads);
         for (int i = 0; i < MaxThreads; ++i) {
-            ThreadRecords[i].idle.store(0);
-            activeSplits[i].store(c.openSplits[i]);
-            for (auto& s : SplitPoints[i])
-                for (auto& flag : s.slaves) flag.store(0);
+            searchThread(i).idle.store(0);
+            searchThread(i).activeSplits.store(c.openSplits[i]);
+            for (int k = 0; k < MaxSplitsPerThread; ++k)
+                for (auto& flag : searchThread(i).splitPoints[k].slaves) flag.store(0);
         }
-        for (int i : c.idle) ThreadRecords[i].idle.store(1);
-        for (const Newest& n : c.slaves) SplitPoints[n.owner][n.level].slaves[n.slave].store(1);
+        for (int i : c.idle) searchThread(i).idle.store(1);
+        for (const Newest& n : c.slaves) searchThread(n.owner).splitPoints[n.level].slaves[n.slave].store(1);
         EXPECT_EQ(idleThreadAvailable(c.asker), c.available);
     }
 }
@@ -78,30 +78,30 @@ TEST_F(HelpfulMasterTest, AWaitingOwnerJoinsOnlyWhereTheRulesAllow) {
         SearchState.store(Searching);
         activeThreads.store(c.threads);
 
-        SplitPoint& owned = SplitPoints[0][0];
+        SplitPoint& owned = searchThread(0).splitPoints[0];
         owned.owner = 0;
         owned.parent = nullptr;
         owned.cutoff.store(0);
         for (auto& flag : owned.slaves) flag.store(0);
         owned.slaves[1].store(c.slaveOfOwner);
         owned.workers.store(1);
-        activeSplits[0].store(1);
-        ThreadRecords[0].idle.store(1);
-        std::thread owner([&owned] { waitForWork(0, &owned); });
+        searchThread(0).activeSplits.store(1);
+        searchThread(0).idle.store(1);
+        std::thread owner([&owned] { waitForWork(searchThread(0), &owned); });
 
-        SearchThread& me = SearchThreads[1];
+        SearchThread& me = searchThread(1);
         testing_smp::placeThread(1, "r4rk1/1pp1qppp/p1np1n2/2b1p1B1/2B1P1b1/P1NP1N2/1PP1QPPP/R4RK1 w - - 0 10");
-        ThreadRecords[1].workingAt = c.slaveOfOwner ? &owned : nullptr;
+        searchThread(1).workingAt = c.slaveOfOwner ? &owned : nullptr;
         uint64_t opened = splitCounters.opened.load(), helpful = splitCounters.helpfulJoins.load();
-        int v = search(me.position, me.stack, 2, 2000, 2001, 5 * ONE_PLY, false, 1);
-        ThreadRecords[1].workingAt = nullptr;
+        int v = search(me.position, me.stack, 2, 2000, 2001, 5 * ONE_PLY, false, me);
+        searchThread(1).workingAt = nullptr;
         owned.workers.store(0, std::memory_order_release);
         owner.join();
 
         EXPECT_LE(v, 2000) << "every move fails low";
         EXPECT_EQ(splitCounters.opened.load() > opened, c.joins);
         EXPECT_EQ(splitCounters.helpfulJoins.load() > helpful, c.joins);
-        EXPECT_EQ(activeSplits[1].load(), 0);
+        EXPECT_EQ(searchThread(1).activeSplits.load(), 0);
     }
 }
 
@@ -109,30 +109,31 @@ class NestingTest : public UnthreadedTest {};
 
 TEST_F(NestingTest, ANinthNestedSplitIsRefused) {
     activeThreads.store(2);
-    ThreadRecords[1].idle.store(1);
-    activeSplits[0].store(MaxSplitsPerThread);
+    searchThread(1).idle.store(1);
+    searchThread(0).activeSplits.store(MaxSplitsPerThread);
     uint64_t refused = splitCounters.nestingRefused.load();
-    Position& pos = SearchThreads[0].position;
+    Position& pos = searchThread(0).position;
     int alpha = 0, beta = 1, best = -INFINITE_SCORE, moves = 1;
     MoveListEntry list[4] = {};
-    EXPECT_FALSE(split(pos, SearchThreads[0].stack, 1, alpha, beta, false, best, 600, moves, list, list + 4, 0));
-    EXPECT_EQ(activeSplits[0].load(), MaxSplitsPerThread);
-    EXPECT_EQ(ThreadRecords[1].hasWork.load(), 0) << "nobody was given work";
-    EXPECT_EQ(ThreadRecords[1].idle.load(), 1);
+    SearchThread& owner = searchThread(0);
+    EXPECT_FALSE(split(pos, owner.stack, 1, alpha, beta, false, best, 600, moves, list, list + 4, owner));
+    EXPECT_EQ(searchThread(0).activeSplits.load(), MaxSplitsPerThread);
+    EXPECT_EQ(searchThread(1).hasWork.load(), 0) << "nobody was given work";
+    EXPECT_EQ(searchThread(1).idle.load(), 1);
     EXPECT_EQ(splitCounters.nestingRefused.load(), refused + 1);
 }
 
 TEST_F(NestingTest, AnAbortedOwnerDoesNotSplit) {
     // Its last result may be a void 0 from an aborted search: it must unwind, not share it.
     activeThreads.store(2);
-    ThreadRecords[1].idle.store(1);
-    ThreadRecords[0].abort.store(1);
+    searchThread(1).idle.store(1);
+    searchThread(0).abort.store(1);
     int alpha = 0, beta = 1, best = -INFINITE_SCORE, moves = 1;
     MoveListEntry list[4] = {};
-    EXPECT_FALSE(split(SearchThreads[0].position, SearchThreads[0].stack, 1, alpha, beta, false, best, 600, moves,
-                       list, list + 4, 0));
-    EXPECT_EQ(activeSplits[0].load(), 0);
-    EXPECT_EQ(ThreadRecords[1].hasWork.load(), 0);
+    EXPECT_FALSE(split(searchThread(0).position, searchThread(0).stack, 1, alpha, beta, false, best, 600, moves,
+                       list, list + 4, searchThread(0)));
+    EXPECT_EQ(searchThread(0).activeSplits.load(), 0);
+    EXPECT_EQ(searchThread(1).hasWork.load(), 0);
 }
 
 // When the owner's split closes, its abort flag must say whether the work it goes back to
@@ -156,14 +157,14 @@ TEST_F(NestingTest, AfterItsSplitTheOwnerIsAbortedExactlyWhenWorkAboveWasCutOff)
         testing_smp::prepareSearch();
         SearchState.store(Searching);
         activeThreads.store(2);
-        ThreadRecords[1].idle.store(1);
+        searchThread(1).idle.store(1);
 
-        SplitPoint& above = SplitPoints[2][0];  // the split point thread 0 works at
+        SplitPoint& above = searchThread(2).splitPoints[0];  // the split point thread 0 works at
         above.parent = nullptr;
         above.cutoff.store(c.cutAbove);
-        ThreadRecords[0].workingAt = &above;
+        searchThread(0).workingAt = &above;
 
-        SearchThread& me = SearchThreads[0];
+        SearchThread& me = searchThread(0);
         testing_smp::placeThread(0, "4k3/pp3ppp/8/8/8/8/PP3PPP/4K3 w - - 0 1");
         MoveListEntry* list = me.moveBuffer;
         MoveListEntry* end = GenerateMoves(me.position, list);
@@ -173,20 +174,21 @@ TEST_F(NestingTest, AfterItsSplitTheOwnerIsAbortedExactlyWhenWorkAboveWasCutOff)
         // Thread 1 starts once thread 0 has searched every move and waits; it may leave an
         // abort behind on thread 0, as a split point it helped at would.
         std::thread helper([&c] {
-            ThreadRecord& r = ThreadRecords[1];
-            while (!r.hasWork.load(std::memory_order_acquire) || !ThreadRecords[0].idle.load()) std::this_thread::yield();
+            SearchThread& r = searchThread(1);
+            while (!r.hasWork.load(std::memory_order_acquire) || !searchThread(0).idle.load())
+                std::this_thread::yield();
             r.hasWork.store(0);
-            if (c.strayAbort) ThreadRecords[0].abort.store(1);
-            searchSplitPoint(*r.splitPoint.load(), 1);
+            if (c.strayAbort) searchThread(0).abort.store(1);
+            searchSplitPoint(*r.splitPoint.load(), searchThread(1));
             r.idle.store(1);
         });
         int alpha = -INFINITE_SCORE, beta = INFINITE_SCORE, best = -INFINITE_SCORE, moves = 1;
-        EXPECT_TRUE(split(me.position, me.stack, 1, alpha, beta, true, best, 2 * ONE_PLY, moves, list, end, 0));
+        EXPECT_TRUE(split(me.position, me.stack, 1, alpha, beta, true, best, 2 * ONE_PLY, moves, list, end, me));
         helper.join();
-        ThreadRecords[0].workingAt = nullptr;
-        EXPECT_EQ(ThreadRecords[0].abort.load(), c.cutAbove ? 1 : 0);
-        EXPECT_EQ(SplitPoints[0][0].movesTaken, 1 + int(end - list)) << "every move was searched";
-        ThreadRecords[0].abort.store(0);
+        searchThread(0).workingAt = nullptr;
+        EXPECT_EQ(searchThread(0).abort.load(), c.cutAbove ? 1 : 0);
+        EXPECT_EQ(searchThread(0).splitPoints[0].movesTaken, 1 + int(end - list)) << "every move was searched";
+        searchThread(0).abort.store(0);
     }
 }
 
@@ -235,7 +237,7 @@ protected:
             for (int p = 0; p <= Ply; ++p) s.stacks[i][p] = ownerStack[p];
         }
     }
-    static SplitPoint& point() { return SplitPoints[0][0]; }
+    static SplitPoint& point() { return searchThread(0).splitPoints[0]; }
 
     PlyRecord ownerStack[StackSize];
     MoveListEntry list[MaxMovesPerPly];
@@ -246,12 +248,12 @@ protected:
 TEST_P(SplitCutoffTest, AbortsEveryOtherWorkerAndRecordsTheCutoffOnce) {
     const int cutter = GetParam();
     SplitPoint& s = point();
-    searchSplitPoint(s, cutter);
+    searchSplitPoint(s, searchThread(cutter));
 
     EXPECT_EQ(s.cutoff.load(), 1);
     EXPECT_EQ(s.best.load(), MATE - 2);
     EXPECT_GE(s.alpha.load(), s.beta.load());
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(ThreadRecords[i].abort.load(), i == cutter ? 0 : 1) << "thread " << i;
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(searchThread(i).abort.load(), i == cutter ? 0 : 1) << "thread " << i;
     EXPECT_LT(s.cursor, s.end) << "the moves after the cutoff are left unsearched";
     EXPECT_EQ(s.workers.load(), 2);
     EXPECT_EQ(s.slaves[cutter].load(), 0);
@@ -267,8 +269,8 @@ INSTANTIATE_TEST_SUITE_P(Smp, SplitCutoffTest, testing::Values(0, 1),
 
 TEST_F(SplitCutoffTest, AnAbortedWorkerRecordsNothing) {
     SplitPoint& s = point();
-    ThreadRecords[1].abort.store(1);
-    searchSplitPoint(s, 1);
+    searchThread(1).abort.store(1);
+    searchSplitPoint(s, searchThread(1));
     EXPECT_EQ(s.best.load(), -INFINITE_SCORE);
     EXPECT_EQ(s.cursor, list) << "no move taken";
     EXPECT_EQ(s.workers.load(), 2);
@@ -281,6 +283,7 @@ TEST_F(SplitCutoffTest, AnAbortedWorkerRecordsNothing) {
 // the search asserts before every generation.
 TEST(MoveBufferTest, HoldsAFullListAtEveryPlyBelowAnySplit) {
     support::initialiseTables();
+    ASSERT_EQ(prepareSearchThreads(MaxThreads), MaxThreads);
     Position pos = support::positionFromFen("R6R/3Q4/1Q4Q1/4Q3/2Q4Q/Q4Q2/pp1Q4/kBNN1KB1 w - - 0 1");
     MoveListEntry probe[MaxMovesPerPly];
     ASSERT_EQ(GenerateMoves(pos, probe) - probe, 218);
@@ -291,9 +294,9 @@ TEST(MoveBufferTest, HoldsAFullListAtEveryPlyBelowAnySplit) {
         int firstPly;
     };
     const Buffer buffers[] = {
-        {"ThreadFromTheRoot", SearchThreads[7].moveBuffer, 0},
-        {"SplitAtPlyOne", SplitPoints[7][0].moveBuffers[7], 2},
-        {"NestedSplitAtPlyTwo", SplitPoints[7][1].moveBuffers[0], 3},
+        {"ThreadFromTheRoot", searchThread(7).moveBuffer, 0},
+        {"SplitAtPlyOne", searchThread(7).splitPoints[0].moveBuffers[7], 2},
+        {"NestedSplitAtPlyTwo", searchThread(7).splitPoints[1].moveBuffers[0], 3},
     };
     for (const Buffer& b : buffers) {
         SCOPED_TRACE(b.name);

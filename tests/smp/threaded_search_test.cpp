@@ -43,7 +43,8 @@ void checkSearch(const SearchCase& c, int threads) {
     if (c.move) {
         EXPECT_STREQ(MoveToText(bestMove, text, RootPosition), c.move);
     }
-    for (int i = 0; i < MaxThreads; ++i) EXPECT_EQ(activeSplits[i].load(), 0) << "split left open by " << i;
+    for (int i = 0; i < MaxThreads; ++i)
+        EXPECT_EQ(searchThread(i).activeSplits.load(), 0) << "split left open by " << i;
 }
 
 // Every split path (opening, helping as a waiting owner, nesting, cutoffs and aborts)
@@ -80,7 +81,7 @@ protected:
         return pos;
     }
     int searchNode(Position& pos, int alpha, int beta) {
-        return search(pos, SearchThreads[0].stack, Ply, alpha, beta, Depth, true, 0);
+        return search(pos, SearchThreads[0]->stack, Ply, alpha, beta, Depth, true, *SearchThreads[0]);
     }
 };
 
@@ -101,8 +102,8 @@ TEST_F(SplitNodeTest, ACutoffAtTheSplitStoresALowerBound) {
     EXPECT_GE(alpha, beta) << "a lower bound at least beta";
     EXPECT_EQ(high, INFINITE_SCORE) << "and no upper bound";
     EXPECT_EQ(move, mate & HashMoveMask);
-    EXPECT_EQ(SearchThreads[0].stack[Ply].killer1, mate);
-    EXPECT_EQ(SearchThreads[0].stack[Ply].mateKiller, mate);
+    EXPECT_EQ(SearchThreads[0]->stack[Ply].killer1, mate);
+    EXPECT_EQ(SearchThreads[0]->stack[Ply].mateKiller, mate);
 }
 
 TEST_F(SplitNodeTest, TheEighthNestedSplitIsMadeAndTheNinthRefused) {
@@ -114,19 +115,19 @@ TEST_F(SplitNodeTest, TheEighthNestedSplitIsMadeAndTheNinthRefused) {
     for (Case c : {Case{MaxSplitsPerThread - 1, true}, Case{MaxSplitsPerThread, false}}) {
         SCOPED_TRACE(c.open);
         for (int level = 0; level < MaxSplitsPerThread; ++level) {
-            for (auto& flag : SplitPoints[0][level].slaves) flag.store(0);
-            SplitPoints[0][level].ply = -1;
+            for (auto& flag : searchThread(0).splitPoints[level].slaves) flag.store(0);
+            searchThread(0).splitPoints[level].ply = -1;
         }
         Position& pos = setUpNode(2);
-        activeSplits[0].store(c.open);
+        searchThread(0).activeSplits.store(c.open);
         uint64_t refused = splitCounters.nestingRefused.load();
         EXPECT_EQ(searchNode(pos, 1999, 2000), MATE - 2) << "split or not, the node finds the mate";
-        EXPECT_EQ(activeSplits[0].load(), c.open);
-        EXPECT_EQ(SplitPoints[0][MaxSplitsPerThread - 1].ply == Ply, c.splits);
+        EXPECT_EQ(searchThread(0).activeSplits.load(), c.open);
+        EXPECT_EQ(searchThread(0).splitPoints[MaxSplitsPerThread - 1].ply == Ply, c.splits);
         if (!c.splits) {
             EXPECT_GT(splitCounters.nestingRefused.load(), refused);
         }
-        activeSplits[0].store(0);
+        searchThread(0).activeSplits.store(0);
     }
 }
 
@@ -136,7 +137,7 @@ uint32_t sleepsBefore = 0;
 // The input poll of a search that holds its answer: once helper 1 has gone to sleep (or
 // after a long while), "stop".
 void stopOnceHelperSleeps() {
-    if (ThreadRecords[1].sleeps.load() > sleepsBefore) helperSlept = true;
+    if (searchThread(1).sleeps.load() > sleepsBefore) helperSlept = true;
     if (helperSlept || ++holdPolls > 2000) SearchState.store(Stopping);
 }
 
@@ -153,7 +154,7 @@ TEST_F(ThreadedTest, HelpersSleepWhileTheAnswerIsHeld) {
     hooks.pollInput = stopOnceHelperSleeps;
     holdPolls = 0;
     helperSlept = false;
-    sleepsBefore = ThreadRecords[1].sleeps.load();
+    sleepsBefore = searchThread(1).sleeps.load();
     runSearch(limits, nullptr, hooks);
     SearchState.store(Idle);
     EXPECT_TRUE(helperSlept.load());
@@ -165,18 +166,18 @@ class SingleCpuTest : public ThreadedTest {};
 
 // Waits (boundedly) for helper i to have left its event wait more than `count` times.
 bool wokenSince(int i, uint32_t count) {
-    for (int ms = 0; ms < 10000 && ThreadRecords[i].wakeUps.load() <= count; ++ms) sleepMilliseconds(1);
-    return ThreadRecords[i].wakeUps.load() > count;
+    for (int ms = 0; ms < 10000 && searchThread(i).wakeUps.load() <= count; ++ms) sleepMilliseconds(1);
+    return searchThread(i).wakeUps.load() > count;
 }
 
 TEST_F(SingleCpuTest, MaxCpusOneLeavesEveryHelperAsleep) {
     uint32_t before[MaxThreads];
-    for (int i = 1; i < MaxThreads; ++i) before[i] = ThreadRecords[i].wakeUps.load();
+    for (int i = 1; i < MaxThreads; ++i) before[i] = searchThread(i).wakeUps.load();
     uint64_t opened = splitCounters.opened.load();
     handleSetOption("MINIMUM_TREE_SPLIT_DEPTH value 4");
     testing_smp::searchToDepth(Cases[0].fen, 5, 1);
     EXPECT_EQ(splitCounters.opened.load(), opened);
-    for (int i = 1; i < MaxThreads; ++i) EXPECT_EQ(ThreadRecords[i].wakeUps.load(), before[i]) << "helper " << i;
+    for (int i = 1; i < MaxThreads; ++i) EXPECT_EQ(searchThread(i).wakeUps.load(), before[i]) << "helper " << i;
 
     // With three, every helper is woken once; those at or above three go back to sleep.
     testing_smp::searchToDepth(Cases[0].fen, 5, 3);

@@ -42,7 +42,7 @@ TEST_F(TimeChecksTest, AnOwnerWaitingWithoutWorkStillPollsAndChecks) {
     searchHooks.checkLimits = countCheck;
     SearchState.store(Searching);
     activeThreads.store(2);
-    SplitPoint& s = SplitPoints[0][0];
+    SplitPoint& s = searchThread(0).splitPoints[0];
     s.owner = 0;
     s.parent = nullptr;
     s.cutoff.store(0);
@@ -50,7 +50,7 @@ TEST_F(TimeChecksTest, AnOwnerWaitingWithoutWorkStillPollsAndChecks) {
     s.workers.store(1);  // a helper that finishes only once thread 0 has looked at the limits
 
     std::thread helper = finishOnceLimitsChecked(s);
-    waitForWork(0, &s);
+    waitForWork(searchThread(0), &s);
     helper.join();
     EXPECT_GT(checks.load(), 0);
     EXPECT_GT(polls.load(), 0);
@@ -61,11 +61,11 @@ TEST_F(TimeChecksTest, AStoppingSearchStillChecksLimitsButReadsNoInput) {
     searchHooks.pollInput = countPoll;
     searchHooks.checkLimits = countCheck;
     SearchState.store(Stopping);
-    SplitPoint& s = SplitPoints[0][0];
+    SplitPoint& s = searchThread(0).splitPoints[0];
     s.parent = nullptr;
     s.workers.store(1);
     std::thread helper = finishOnceLimitsChecked(s);
-    waitForWork(0, &s);
+    waitForWork(searchThread(0), &s);
     helper.join();
     EXPECT_GT(checks.load(), 0);
     EXPECT_EQ(polls.load(), 0);

@@ -1,5 +1,8 @@
 #include "support/engine_setup.h"
 
+#include <cstdlib>
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include "board/attacks.h"
@@ -17,10 +20,15 @@ void initialiseTables() {
     done = true;
     InitKeys();
     InitAttacks();
-    AllocatePawnTables(MaxThreads);
     Options.clear();
     registerEngineParameters();
     registerUciOptions();
+}
+
+PawnTable* testPawnTable() {
+    static std::unique_ptr<PawnTable> table = NewPawnTable();
+    if (!table) std::abort();
+    return table.get();
 }
 
 Position positionFromFen(const char* fen) {

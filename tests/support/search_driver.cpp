@@ -10,12 +10,14 @@
 #include "search/hash.h"
 #include "search/root.h"
 #include "search/search.h"
+#include "smp/threads.h"
 #include "support/engine_setup.h"
 
 namespace brinz::support {
 
 void prepareSearchState() {
     initialiseTables();
+    prepareSearchThreads(1);
     applyOptions(WHITE);
     clearHash();
     searchHooks = SearchHooks{};
@@ -43,7 +45,8 @@ uint64_t searchFromEmptyTables(const char* fen, int depth) {
     EXPECT_TRUE(SetPositionFromFen(RootPosition, fen)) << fen;
     clearHash();
     ClearEvalCache();
-    ClearPawnTables();
+    for (auto& thread : SearchThreads)
+        if (thread && thread->pawns) thread->pawns->clear();
     SearchLimits limits;
     limits.depth = depth;
     searchRootPosition(limits, 1);
