@@ -131,7 +131,7 @@ void registerEngineParameters() {
     o.addOption("MOBILITY_MIDDLE", "160", false, OPTION_SPIN, 0, 300);
     o.addOption("MOBILITY_END", "150", false, OPTION_SPIN, 0, 300);
     o.addOption("DEVELOPMENT", "130", false, OPTION_SPIN, 0, 300);
-    o.addOption("PAWN_DANGER", "0", false, OPTION_SPIN, 0, 300);
+    o.addOption("PAWN_DANGER", "100", false, OPTION_SPIN, 0, 300);
     o.addOption("STATIC_EVAL_CACHE", "true", false, OPTION_CHECK, 0, 0);
     o.addOption("STATIC_EVAL_CACHE_SIZE", "4", false, OPTION_SPIN, 1, 128);
     o.addOption("NULLMOVE", "true", false, OPTION_CHECK, 0, 0);
