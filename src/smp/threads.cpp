@@ -125,8 +125,7 @@ void stopThreads() {
 bool threadsRunning() { return helpersRunning > 0; }
 
 void wakeThreads() {
-    int count = Parameters.threadCount;
-    count = count < 1 ? 1 : count > MaxThreads ? MaxThreads : count;
+    int count = clampThreads(Parameters.threadCount);
     // Only helpers that were started can take part.
     if (count > helpersRunning + 1) count = helpersRunning + 1;
     activeThreads.store(count, Relaxed);
