@@ -23,7 +23,7 @@ protected:
 
     // Thread 0's position and a clean stack, for calling search at any ply.
     Position& setUp(const char* fen) {
-        SearchThread& thread = *SearchThreads[0];
+        SearchThread& thread = searchThread(0);
         thread.position = support::positionFromFen(fen);
         for (PlyRecord& r : thread.stack) {
             r = PlyRecord{};
@@ -93,17 +93,17 @@ TEST_F(SearchTest, MateDistanceCutsBeforeAnyWork) {
     Position& pos = setUp("r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
     const int ply = 5;
     int alpha = MATE - 1 - ply + 1;
-    int v = search(pos, SearchThreads[0]->stack, ply, alpha, alpha + 1, 600, true, *SearchThreads[0]);
+    int v = search(pos, searchThread(0).stack, ply, alpha, alpha + 1, 600, true, searchThread(0));
     EXPECT_EQ(v, alpha);
     EXPECT_EQ(nodeCount.load(), 1u);
-    EXPECT_EQ(SearchThreads[0]->stack[ply].evalDone, 0) << "not even evaluated";
+    EXPECT_EQ(searchThread(0).stack[ply].evalDone, 0) << "not even evaluated";
 }
 
 // Every legal move pruned by futility: the node knows only that nothing reaches alpha.
 TEST_F(SearchTest, NodeWithEveryMovePrunedStoresAlphaNotMinusInfinity) {
     Position& pos = setUp("r2qk3/8/8/8/8/8/P7/7K w - - 0 1");
     const int alpha = 2000, depth = 90;
-    int v = search(pos, SearchThreads[0]->stack, 3, alpha, alpha + 1, depth, false, *SearchThreads[0]);
+    int v = search(pos, searchThread(0).stack, 3, alpha, alpha + 1, depth, false, searchThread(0));
     EXPECT_EQ(v, alpha);
     int a = -INFINITE_SCORE, b = INFINITE_SCORE;
     Move move;
@@ -116,10 +116,32 @@ TEST_F(SearchTest, NodeWithEveryMovePrunedStoresAlphaNotMinusInfinity) {
 TEST_F(SearchTest, MatingMoveScoresByPlyAndBecomesTheMateKiller) {
     Position& pos = setUp("6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1");
     const int ply = 3;
-    int v = search(pos, SearchThreads[0]->stack, ply, -INFINITE_SCORE, INFINITE_SCORE, 120, true, *SearchThreads[0]);
+    int v = search(pos, searchThread(0).stack, ply, -INFINITE_SCORE, INFINITE_SCORE, 120, true, searchThread(0));
     EXPECT_EQ(v, MATE - 1 - ply);
     char text[MoveTextSize];
-    EXPECT_STREQ(MoveToText(SearchThreads[0]->stack[ply].pv[ply], text, pos), "a1a8");
+    EXPECT_STREQ(MoveToText(searchThread(0).stack[ply].pv[ply], text, pos), "a1a8");
+}
+
+// Internal deepening: a PV node with no move from the table first searches two plies less
+// (with the same window, null move not allowed). When that finds a mate beyond the
+// window, the node takes it as its answer and searches nothing more: one node of its own
+// on top of exactly the shallower search's tree.
+TEST_F(SearchTest, InternalDeepeningThatFindsAMateDecidesTheNode) {
+    const char* fen = "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1";  // Ra8 mates
+    const int ply = 3, alpha = MATE_BOUND - 200, beta = MATE_BOUND - 100, depth = 5 * ONE_PLY;
+    SearchThread& thread = searchThread(0);
+
+    Position& shallowPos = setUp(fen);
+    const int shallow = search(shallowPos, thread.stack, ply, alpha, beta, depth - 2 * ONE_PLY, false, thread);
+    const uint64_t shallowNodes = nodeCount.load();
+    ASSERT_GE(shallow, MATE_BOUND);
+
+    support::prepareSearchState();
+    SearchState.store(Searching);
+    Position& pos = setUp(fen);
+    const int v = search(pos, thread.stack, ply, alpha, beta, depth, false, thread);
+    EXPECT_EQ(v, shallow);
+    EXPECT_EQ(nodeCount.load(), shallowNodes + 1);
 }
 
 TEST_F(SearchTest, NodeLimitStopsAtTheFirstCheckPastIt) {
