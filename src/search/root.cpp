@@ -139,7 +139,7 @@ void resetRootResults() {
 }
 
 void addRootMove(Move m) {
-    SearchThread& thread = *SearchThreads[0];
+    SearchThread& thread = searchThread(0);
     Position& pos = thread.position;
     PlyRecord* stack = thread.stack;
     if (rootMoveCount >= MaxRootMoves || !IsLegal(pos, m)) return;
@@ -212,7 +212,7 @@ int searchRootMove(SearchThread& thread, Move m, int depth, int alpha) {
 }  // namespace
 
 void rootSearch(const Move* searchMoves) {
-    SearchThread& thread = *SearchThreads[0];
+    SearchThread& thread = searchThread(0);
     Position& pos = thread.position;
     PlyRecord* stack = thread.stack;
     int best = -INFINITE_SCORE;

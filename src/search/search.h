@@ -103,6 +103,8 @@ struct alignas(64) SearchThread {
 // The records by thread index, null until a search asks for the thread. Thread 0's exists
 // once the first search (or prepareSearchThreads, smp/threads.h) has run.
 extern std::unique_ptr<SearchThread> SearchThreads[MaxThreads];
+// Thread i's record; it must exist.
+inline SearchThread& searchThread(int i) { return *SearchThreads[i]; }
 
 // The limits of the running search, set up by runSearch (search/time_control.h) before
 // rootSearch and read by the search and the limit checks on thread 0.

@@ -55,13 +55,12 @@ int clampThreads(int count) { return count < 1 ? 1 : count > MaxThreads ? MaxThr
 
 int prepareSearchThreads(int count) {
     count = clampThreads(count);
-    // The root's thread cannot do without its record; it is small, and only the first
-    // search of the process makes it.
-    if (!SearchThreads[0]) SearchThreads[0] = std::make_unique<SearchThread>(0);
     int ready = 0;
     for (int i = 0; i < count; ++i) {
         std::unique_ptr<SearchThread>& slot = SearchThreads[i];
-        if (!slot) slot.reset(new (std::nothrow) SearchThread(i));
+        // The root's thread cannot do without its record (small, made by the first search
+        // of the process), so only a helper's may fail.
+        if (!slot) slot.reset(i == 0 ? new SearchThread(0) : new (std::nothrow) SearchThread(i));
         if (!slot) break;
         // A table that could not be had before is asked for again.
         if (!slot->pawns) slot->pawns = NewPawnTable();
@@ -71,6 +70,11 @@ int prepareSearchThreads(int count) {
         ++ready;
     }
     return ready;
+}
+
+void clearPawnTables() {
+    for (const std::unique_ptr<SearchThread>& thread : SearchThreads)
+        if (thread && thread->pawns) thread->pawns->clear();
 }
 
 int startHelpers(int count) {
@@ -136,7 +140,7 @@ void wakeThreads() {
 void restThreads() { activeThreads.store(1, Relaxed); }
 
 void wakeHelper(int t) {
-    if (t > 0 && t < MaxThreads && SearchThreads[t]) SearchThreads[t]->wake.signal();
+    if (t > 0 && t < MaxThreads && SearchThreads[t]) searchThread(t).wake.signal();
 }
 
 void waitForWork(SearchThread& me, SplitPoint* s) {

@@ -20,8 +20,9 @@ extern std::atomic<int> activeThreads;
 // records exist in a row from thread 0 (with their split points when count is above 1).
 // Between searches only.
 int prepareSearchThreads(int count);
-// Thread i's record; it must exist (prepareSearchThreads).
-inline SearchThread& searchThread(int i) { return *SearchThreads[i]; }
+// Empties the pawn table of every record made so far, for searches that must not depend
+// on the ones before them.
+void clearPawnTables();
 
 // Makes sure threads 0 .. count - 1 (count clamped to 1..8) have their records and the
 // helpers among them run, each asleep on its event when this returns; helpers that run

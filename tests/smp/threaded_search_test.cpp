@@ -81,7 +81,7 @@ protected:
         return pos;
     }
     int searchNode(Position& pos, int alpha, int beta) {
-        return search(pos, SearchThreads[0]->stack, Ply, alpha, beta, Depth, true, *SearchThreads[0]);
+        return search(pos, searchThread(0).stack, Ply, alpha, beta, Depth, true, searchThread(0));
     }
 };
 
@@ -102,8 +102,8 @@ TEST_F(SplitNodeTest, ACutoffAtTheSplitStoresALowerBound) {
     EXPECT_GE(alpha, beta) << "a lower bound at least beta";
     EXPECT_EQ(high, INFINITE_SCORE) << "and no upper bound";
     EXPECT_EQ(move, mate & HashMoveMask);
-    EXPECT_EQ(SearchThreads[0]->stack[Ply].killer1, mate);
-    EXPECT_EQ(SearchThreads[0]->stack[Ply].mateKiller, mate);
+    EXPECT_EQ(searchThread(0).stack[Ply].killer1, mate);
+    EXPECT_EQ(searchThread(0).stack[Ply].mateKiller, mate);
 }
 
 TEST_F(SplitNodeTest, TheEighthNestedSplitIsMadeAndTheNinthRefused) {

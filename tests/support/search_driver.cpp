@@ -45,8 +45,7 @@ uint64_t searchFromEmptyTables(const char* fen, int depth) {
     EXPECT_TRUE(SetPositionFromFen(RootPosition, fen)) << fen;
     clearHash();
     ClearEvalCache();
-    for (auto& thread : SearchThreads)
-        if (thread && thread->pawns) thread->pawns->clear();
+    clearPawnTables();
     SearchLimits limits;
     limits.depth = depth;
     searchRootPosition(limits, 1);
