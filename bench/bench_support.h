@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 #include "board/attacks.h"
 #include "board/keys.h"
 #include "board/position.h"
+#include "eval/eval_cache.h"
 #include "options/options.h"
 #include "platform/clock.h"
 #include "search/hash.h"
@@ -19,13 +21,37 @@
 
 namespace brinz::bench {
 
-// The first search starts the helpers that "Max CPUs" asks for, as in the engine; call
-// finish() before returning.
-inline void initialise(int hashMegabytes, int threads = 1) {
+// The board's tables and every option at its default.
+inline void initialiseEngine() {
     InitKeys();
     InitAttacks();
     registerEngineParameters();
     registerUciOptions();
+}
+
+// For the benchmarks of single routines: the options applied for White, and the
+// evaluation cache off, so that Evaluate computes on every call instead of finding the
+// position it saw the round before.
+inline void initialiseRoutines() {
+    initialiseEngine();
+    applyOptions(WHITE);
+    ConfigureEvalCache(false, 0);
+}
+
+// A position of a benchmark's fixed set; one that does not parse ends the program.
+inline Position benchPosition(const char* fen) {
+    Position pos;
+    if (!SetPositionFromFen(pos, fen)) {
+        std::printf("bad position: %s\n", fen);
+        std::exit(1);
+    }
+    return pos;
+}
+
+// The first search starts the helpers that "Max CPUs" asks for, as in the engine; call
+// finish() before returning.
+inline void initialise(int hashMegabytes, int threads = 1) {
+    initialiseEngine();
     char line[64];
     std::snprintf(line, sizeof line, "Hash value %d", hashMegabytes);
     handleSetOption(line);

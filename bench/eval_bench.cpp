@@ -12,6 +12,7 @@
 #include "eval/pawns.h"
 #include "options/options.h"
 #include "platform/clock.h"
+#include "bench_support.h"
 
 using namespace brinz;
 
@@ -59,18 +60,12 @@ double Measure(const Position* positions, int rounds, PawnTable* pawns, long lon
 int main(int argc, char** argv) {
     int rounds = argc > 1 ? std::atoi(argv[1]) : 50000;
     if (rounds < 1) rounds = 1;
-    InitKeys();
-    InitAttacks();
+    bench::initialiseRoutines();
     // Warm runs probe a pawn table; cold ones analyse the pawns on every call.
     std::unique_ptr<PawnTable> pawns = NewPawnTable();
     if (!pawns) return 1;
-    registerEngineParameters();
-    registerUciOptions();
-    applyOptions(WHITE);
-
     static Position positions[FenCount];
-    for (int i = 0; i < FenCount; ++i)
-        if (!SetPositionFromFen(positions[i], Fens[i])) return 1;
+    for (int i = 0; i < FenCount; ++i) positions[i] = bench::benchPosition(Fens[i]);
 
     long long checksum = 0;
     Measure(positions, 1, pawns.get(), checksum);  // fills the table

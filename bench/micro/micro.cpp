@@ -22,6 +22,7 @@
 #include "eval/pieces.h"
 #include "options/options.h"
 #include "search/hash.h"
+#include "../bench_support.h"
 
 using namespace brinz;
 
@@ -51,25 +52,12 @@ const char* const CheckFens[] = {
 
 struct Fixture {
     std::vector<Position> positions, checks;
-    std::unique_ptr<PawnTable> pawns = NewPawnTable();
+    std::unique_ptr<PawnTable> pawns;
     Fixture() {
-        InitKeys();
-        InitAttacks();
-        registerEngineParameters();
-        registerUciOptions();
-        applyOptions(WHITE);
-        // The evaluation cache is probed only by its own benchmark: Evaluate must compute.
-        ConfigureEvalCache(false, 0);
-        for (const char* fen : Fens) add(positions, fen);
-        for (const char* fen : CheckFens) add(checks, fen);
-    }
-    static void add(std::vector<Position>& list, const char* fen) {
-        Position pos;
-        if (!SetPositionFromFen(pos, fen)) {
-            std::printf("bad position: %s\n", fen);
-            std::exit(1);
-        }
-        list.push_back(pos);
+        bench::initialiseRoutines();
+        pawns = NewPawnTable();
+        for (const char* fen : Fens) positions.push_back(bench::benchPosition(fen));
+        for (const char* fen : CheckFens) checks.push_back(bench::benchPosition(fen));
     }
 };
 
