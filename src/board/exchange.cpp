@@ -34,6 +34,21 @@ int XrayBehind(const Position& pos, int from, int target) {
     return sq;
 }
 
+// Adds the pieces of `colour` that attack `target` directly, all but the one on `origin`:
+// pawns first, then knights to queens, then the king.
+void gatherAttackers(const Position& pos, int colour, int target, int origin, AttackerLists& attackers) {
+    const int pawnSquares[2][2] = {{target - 17, target - 15}, {target + 17, target + 15}};
+    for (int sq : pawnSquares[colour])
+        if (sq != origin && pos.board[sq] == MakeCode(PAWN, colour)) attackers.add(pos, sq);
+    for (int type = KNIGHT; type <= QUEEN; ++type) {
+        int code = MakeCode(type, colour);
+        for (int sq = pos.links[LIST_HEAD + code][1]; sq <= 119; sq = pos.links[sq][1])
+            if (sq != origin && PieceAttacks(pos, code, sq, target)) attackers.add(pos, sq);
+    }
+    int king = pos.kingSquare(colour);
+    if (king != origin && KingDistance(king, target) == 1) attackers.add(pos, king);
+}
+
 // Whether `from` of `colour` captures a piece of the other colour on `target` worth at
 // least `margin`, taking it outright or through the exchange.
 bool ThreatensPiece(const Position& pos, int colour, int from, int target, int ownValue, int margin) {
@@ -62,18 +77,13 @@ int StaticExchange(const Position& pos, int target, int origin) {
     int xray = XrayBehind(pos, origin, target);
     if (xray >= 0) attackers.add(pos, xray);
 
-    const int pawnSquares[2][2] = {{target - 17, target - 15}, {target + 17, target + 15}};
-    for (int colour = WHITE; colour <= BLACK; ++colour) {
-        for (int sq : pawnSquares[colour])
-            if (sq != origin && pos.board[sq] == MakeCode(PAWN, colour)) attackers.add(pos, sq);
-        for (int type = KNIGHT; type <= QUEEN; ++type) {
-            int code = MakeCode(type, colour);
-            for (int sq = pos.links[LIST_HEAD + code][1]; sq <= 119; sq = pos.links[sq][1])
-                if (sq != origin && PieceAttacks(pos, code, sq, target)) attackers.add(pos, sq);
-        }
-        int king = pos.kingSquare(colour);
-        if (king != origin && KingDistance(king, target) == 1) attackers.add(pos, king);
-    }
+    // The side that answers first is gathered first: without an answer the exchange is
+    // the capture alone, and the mover's own supporters do not matter. Each colour's list
+    // keeps the same order either way, so the exchange played out is the same.
+    int side = ColourOf(pos.board[origin]) ^ 1;
+    gatherAttackers(pos, side, target, origin, attackers);
+    if (attackers.count[side] == 0) return SeeValue[pos.board[target]];
+    gatherAttackers(pos, side ^ 1, target, origin, attackers);
 
     // gain[d]: what the side making capture d wins if the exchange stopped there.
     constexpr int GainSize = 2 * AttackerLimit + 2;
@@ -81,7 +91,6 @@ int StaticExchange(const Position& pos, int target, int origin) {
     int depth = 1;
     gain[1] = SeeValue[pos.board[target]];
     int onTarget = SeeValue[pos.board[origin]];
-    int side = ColourOf(pos.board[origin]) ^ 1;
     while (attackers.count[side] && depth < GainSize - 1) {
         int* list = attackers.square[side];
         int best = 0;
