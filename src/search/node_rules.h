@@ -18,6 +18,12 @@ inline bool stopping(const SearchThread& thread) {
     return SearchState.load(Relaxed) == Stopping || thread.abort.load(Relaxed);
 }
 
+// The static evaluation of a node, with its terms and tablebase flag kept in its record and
+// the thread's own pawn table.
+inline int evaluate(const Position& pos, PlyRecord& record, int ply, SearchThread& thread) {
+    return Evaluate(pos, record.evalTerms, thread.pawns.get(), record.evalFlag, ply);
+}
+
 // Stores a finished node's result under what it proves. `best` still -INFINITE_SCORE means
 // every legal move was pruned: then only that none reaches the alpha on entry is known.
 inline void storeNodeResult(const Position& pos, Move pvMove, int best, int alphaOnEntry, int alpha, int beta,

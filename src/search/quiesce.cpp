@@ -37,7 +37,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     nodeEntry(pos, stack, ply, thread);
     if (stopping(thread)) return 0;
     if (alpha > MATE - 1 - ply) return alpha;
-    if (ply >= MaxPly) return Evaluate(pos, node.evalTerms, thread.pawns.get(), node.evalFlag, ply);
+    if (ply >= MaxPly) return evaluate(pos, node, ply, thread);
     if (isDraw(pos)) return 0;
 
     ++thread.quiescenceNodes;
@@ -61,7 +61,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     Move candidate = hashMove ? hashMove : MOVE_NONE;
 
     if (!node.evalDone) {
-        node.staticEval = Evaluate(pos, node.evalTerms, thread.pawns.get(), node.evalFlag, ply);
+        node.staticEval = evaluate(pos, node, ply, thread);
         node.evalDone = 1;
     }
 

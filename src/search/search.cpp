@@ -49,10 +49,6 @@ bool onlyPawns(const Position& pos) {
            pos.material[BLACK] == PawnValue * pawnsOf(pos, BLACK);
 }
 
-int evaluate(Position& pos, PlyRecord& record, int ply, SearchThread& thread) {
-    return Evaluate(pos, record.evalTerms, thread.pawns.get(), record.evalFlag, ply);
-}
-
 // A pawn whose way to promotion no enemy pawn can bar: no enemy pawn ahead on its file or beside it.
 bool passedPawnMove(const Position& pos, Move m, int side) {
     if (MovePiece(m) != PAWN) return false;
