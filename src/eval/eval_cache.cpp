@@ -1,9 +1,9 @@
 #include "eval/eval_cache.h"
 
-#include <cstdlib>
 #include <new>
 
 #include "options/options.h"
+#include "platform/memory.h"
 #include "tablebases/registry.h"
 
 namespace brinz {
@@ -42,7 +42,7 @@ CacheInputs CurrentInputs() {
 int16_t Narrow(int32_t v) { return int16_t(v > INT16_MAX ? INT16_MAX : v < INT16_MIN ? INT16_MIN : v); }
 
 void FreeTable() {
-    std::free(evalCache.entries);
+    freeLargeTable(evalCache.entries, size_t(evalCache.count) * sizeof(EvalCacheEntry));
     evalCache.entries = nullptr;
     evalCache.count = 0;
 }
@@ -80,7 +80,7 @@ bool ConfigureEvalCache(bool enabled, int megabytes) {
         if (!(inputs == filledWith)) ClearEvalCache();
     } else {
         FreeTable();
-        void* block = std::calloc(count, sizeof(EvalCacheEntry));
+        void* block = allocateLargeTable(size_t(count) * sizeof(EvalCacheEntry));
         if (!block) return false;  // the cache stays off
         evalCache.entries = std::launder(static_cast<EvalCacheEntry*>(block));
         evalCache.count = count;

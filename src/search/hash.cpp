@@ -2,8 +2,9 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <new>
+
+#include "platform/memory.h"
 
 namespace brinz {
 
@@ -17,22 +18,18 @@ namespace {
 // The largest table ever asked for: 2^26 clusters (4 GiB).
 constexpr uint64_t MaxClusterCount = uint64_t(1) << 26;
 
-void* storage = nullptr;  // what the allocator gave; hashTable is its first 64-byte boundary
-
-// Zero-filled clusters on a 64-byte boundary. calloc hands large blocks over as fresh
-// zero pages, so even a gigabyte costs nothing until it is used.
-HashCluster* allocateClusters(uint32_t count, void*& block) {
-    block = std::calloc(size_t(count) * sizeof(HashCluster) + 64, 1);
-    if (!block) return nullptr;
-    uintptr_t address = (reinterpret_cast<uintptr_t>(block) + 63) & ~uintptr_t(63);
-    return std::launder(reinterpret_cast<HashCluster*>(address));
+// Zero-filled clusters; pages are given on first touch, so even a gigabyte costs nothing
+// until it is used.
+HashCluster* allocateClusters(uint32_t count) {
+    void* block = allocateLargeTable(size_t(count) * sizeof(HashCluster));
+    return block ? std::launder(static_cast<HashCluster*>(block)) : nullptr;
 }
 
-// Frees the current storage and puts `fresh` (inside `block`) in its place.
-void installTable(HashCluster* fresh, void* block) {
-    std::free(storage);
-    storage = block;
+// Frees the current table and puts `fresh` of `count` clusters in its place.
+void installTable(HashCluster* fresh, uint32_t count) {
+    freeLargeTable(hashTable, size_t(clusterCount) * sizeof(HashCluster));
     hashTable = fresh;
+    clusterCount = count;
 }
 
 HashCluster& clusterOf(uint64_t key) { return hashTable[uint32_t(key) & (clusterCount - 1)]; }
@@ -57,18 +54,15 @@ uint32_t hashClusterCountFor(uint32_t megabytes) {
 bool resizeHash(uint32_t megabytes) {
     uint32_t count = hashClusterCountFor(megabytes);
     if (count == clusterCount && hashTable) return true;
-    void* block = nullptr;
-    HashCluster* fresh = allocateClusters(count, block);
+    HashCluster* fresh = allocateClusters(count);
     if (!fresh) {
         // Nothing to fall back on at start-up: take the largest smaller table that fits.
-        while (!hashTable && !fresh && count > 512) fresh = allocateClusters(count /= 2, block);
+        while (!hashTable && !fresh && count > 512) fresh = allocateClusters(count /= 2);
         if (!fresh) return false;
-        installTable(fresh, block);
-        clusterCount = count;
+        installTable(fresh, count);
         return false;
     }
-    installTable(fresh, block);
-    clusterCount = count;
+    installTable(fresh, count);
     return true;
 }
 
@@ -84,8 +78,7 @@ void clearHash() {
 }
 
 void freeHash() {
-    installTable(nullptr, nullptr);
-    clusterCount = 0;
+    installTable(nullptr, 0);
 }
 
 bool probeHash(const Position& pos, int& alpha, int& beta, int depth, Move& move, bool& mateThreat,
