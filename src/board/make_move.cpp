@@ -4,6 +4,7 @@
 
 #include "board/attacks.h"
 #include "board/keys.h"
+#include "board/lines.h"
 #include "board/piece_square.h"
 
 namespace brinz {
@@ -92,6 +93,7 @@ void MakeMove(Position& pos, UndoRecord& undo, Move move) {
         const int square = (move & EN_PASSANT) ? to - PawnPush[s] : to;
         Unlink(pos, square);
         pos.board[square] = EMPTY;
+        pos.occupied &= ~SquareBit(square);
         key ^= PieceKeys[captured][Index64(square)];
         if (capturedType == PAWN) {
             pos.pawnKey ^= PieceKeys[captured][Index64(square)];
@@ -112,6 +114,7 @@ void MakeMove(Position& pos, UndoRecord& undo, Move move) {
     }
     pos.board[to] = uint8_t(arriving);
     pos.board[from] = EMPTY;
+    pos.occupied = (pos.occupied & ~SquareBit(from)) | SquareBit(to);
 
     // The en-passant square is only kept when an enemy pawn stands ready to use it, so
     // that transpositions without a possible capture share one key.
@@ -193,11 +196,13 @@ void UnmakeMove(Position& pos, UndoRecord& undo, Move move) {
     }
     pos.board[from] = uint8_t(mover);
     pos.board[to] = EMPTY;
+    pos.occupied = (pos.occupied & ~SquareBit(to)) | SquareBit(from);
 
     if (capturedType) {
         const int captured = MakeCode(capturedType, x);
         const int square = (move & EN_PASSANT) ? to - PawnPush[s] : to;
         pos.board[square] = uint8_t(captured);
+        pos.occupied |= SquareBit(square);
         LinkAfterHead(pos, square, captured);
         ++pos.pieceCount[captured];
         pos.material[x] += PieceValue[captured];

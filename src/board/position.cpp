@@ -6,6 +6,7 @@
 
 #include "board/attacks.h"
 #include "board/keys.h"
+#include "board/lines.h"
 #include "board/piece_square.h"
 #include "board/text.h"
 
@@ -53,9 +54,11 @@ void RebuildPieceLists(Position& pos) {
             pos.links[head][1] = uint8_t(type == PAWN ? LIST_END : head - 1);
         }
     }
+    pos.occupied = 0;
     for (int sq = 0; sq < 120; ++sq) {
         int code = pos.board[sq];
         if (code >= EMPTY || !OnBoard(sq)) continue;
+        pos.occupied |= SquareBit(sq);
         int head = LIST_HEAD + code;
         int next = pos.links[head][1];
         pos.links[sq][0] = uint8_t(head);
@@ -336,6 +339,7 @@ const char* CheckPositionConsistency(const Position& pos) {
                 if (onBoard != seen) return "piece lists";
             }
     }
+    if (fresh.occupied != pos.occupied) return "occupied";
     for (int i = 0; i < 256; ++i) {
         int sq = i - 64;
         bool on = sq >= 0 && sq < 128 && OnBoard(sq);

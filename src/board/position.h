@@ -50,6 +50,7 @@ struct Position {
     int32_t checkers[2];
     uint64_t key;
     uint64_t pawnKey;
+    uint64_t occupied;         // bit Index64(square) of every square that holds a man
     uint64_t keyHistory[KeyHistorySize];
     uint8_t pawnFileBytes[2][16];  // 4 spare bytes, files a..h, 4 spare bytes
     uint8_t* pawnFiles[2];         // views at file a
@@ -85,6 +86,7 @@ bool SetPositionFromFen(Position& pos, const char* text);
 
 // Links every occupied square after the head of its code, scanning squares upwards,
 // so each code's list runs in descending square order.
+// Rebuilds the piece lists and the occupancy from the board.
 void RebuildPieceLists(Position& pos);
 void RebuildPawnFiles(Position& pos);
 void CountPieces(Position& pos);

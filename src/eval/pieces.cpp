@@ -2,6 +2,7 @@
 
 #include "board/attacks.h"
 #include "board/exchange.h"
+#include "board/lines.h"
 #include "board/piece_square.h"
 
 namespace brinz {
@@ -41,12 +42,7 @@ inline int SquareColour(int square) { return (FileOf(square) + RankOf(square)) &
 
 inline int Clamped(int count, int last) { return count < 0 ? 0 : count > last ? last : count; }
 
-// Fixed step lists, so the compiler can unroll the walks; a count does not depend on the
-// order of the steps.
 constexpr int KnightSteps[8] = {33, 31, 18, 14, -14, -18, -31, -33};
-constexpr int BishopSteps[4] = {17, 15, -15, -17};
-constexpr int RookSteps[4] = {16, 1, -1, -16};
-constexpr int QueenSteps[8] = {17, 15, -15, -17, 16, 1, -1, -16};
 
 int KnightCount(const Position& pos, int colour, int square) {
     const int8_t* value = MobilityValue.value[colour];
@@ -55,15 +51,24 @@ int KnightCount(const Position& pos, int colour, int square) {
     return count < 0 ? 0 : count;
 }
 
-template <int Count>
-int SliderCount(const Position& pos, int colour, int square, const int (&steps)[Count]) {
+// The empty squares up to the nearest occupied one (or the edge) in direction D, and what
+// that square adds; a ray that leaves the board at once adds nothing.
+template <int D>
+inline int LineCount(const Position& pos, const int8_t* value, int index) {
+    const int nearest = NearestOnLine<D>(pos.occupied, index);
+    const int steps = D == EAST ? nearest - index
+                      : D == WEST ? index - nearest
+                      : D < 4     ? (nearest >> 3) - (index >> 3)
+                                  : (index >> 3) - (nearest >> 3);
+    // On an empty ray the stop is the slider's own square: 0 steps, value 0.
+    return steps == 0 ? 0 : steps - 1 + value[pos.board[SquareFrom64(nearest)]];
+}
+
+template <int... Directions>
+int SliderCount(const Position& pos, int colour, int square) {
     const int8_t* value = MobilityValue.value[colour];
-    int count = 0;
-    for (int d : steps) {
-        int sq = square + d;
-        while (pos.board[sq] == EMPTY) ++count, sq += d;
-        count += value[pos.board[sq]];
-    }
+    const int index = Index64(square);
+    const int count = (LineCount<Directions>(pos, value, index) + ...);
     return count < 0 ? 0 : count;
 }
 
@@ -152,64 +157,32 @@ int TrappedRook(const Position& pos, int colour, int square, int count) {
     return canCastle ? cost / 2 : cost;
 }
 
-// Geometry of a king zone by square difference (square - king + ZoneOrigin), per colour of
-// the king: the zone is the king's 8 neighbours and the three squares two ranks in front.
-constexpr int ZoneOrigin = 119;
-constexpr int ZoneSpan = 2 * ZoneOrigin + 1;
-constexpr int ZONE_NONE = 0, ZONE_FAR = 1, ZONE_ADJACENT = 2;
-// Line steps (0..3 orthogonal, 4..7 diagonal) and knight jumps, as rank and file changes.
-constexpr int LineSteps[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
-constexpr int KnightJumps[8][2] = {{2, 1}, {2, -1}, {-2, 1}, {-2, -1}, {1, 2}, {1, -2}, {-1, 2}, {-1, -2}};
-constexpr uint16_t ROOK_RAYS = 0x000F, BISHOP_RAYS = 0x00F0, QUEEN_RAYS = 0x00FF, KNIGHT_RAYS = 0xFF00;
-
-struct KingZoneTables {
-    // ZONE_* of each square difference.
-    uint8_t kind[2][ZoneSpan];
-    // For a piece at a square difference from the king: the line steps (bits 0..7) and
-    // knight jumps (bits 8..15) that reach some zone square on an empty, edgeless board.
-    // Rays towards zone squares off the real board are included: their walk meets no zone
-    // square, so they change no count.
-    uint16_t rays[2][ZoneSpan];
-    // Neighbour number 0..7 of a square difference, -1 for a non-neighbour.
-    int8_t neighbour[ZoneSpan];
-    int step[16];
-
-    constexpr KingZoneTables() : kind(), rays(), neighbour(), step() {
-        for (int i = 0; i < 8; ++i) {
-            step[i] = 16 * LineSteps[i][0] + LineSteps[i][1];
-            step[8 + i] = 16 * KnightJumps[i][0] + KnightJumps[i][1];
-        }
-        for (int d = 0; d < ZoneSpan; ++d) neighbour[d] = -1;
-        int next = 0;
-        for (int dr = -1; dr <= 1; ++dr)
-            for (int df = -1; df <= 1; ++df)
-                if (dr || df) neighbour[16 * dr + df + ZoneOrigin] = int8_t(next++);
-        for (int colour = 0; colour < 2; ++colour) {
-            const int forward = colour == 0 ? 1 : -1;
-            int zone[11][2], size = 0;
+// The king zone of a king of each colour on each index: its neighbours, and the three
+// squares two ranks in front of it.
+struct KingZoneMasks {
+    uint64_t adjacent[64];
+    uint64_t zone[2][64];
+    constexpr KingZoneMasks() : adjacent(), zone() {
+        for (int index = 0; index < 64; ++index) {
+            const int rank = index >> 3, file = index & 7;
+            auto bit = [](int r, int f) { return r >= 0 && r < 8 && f >= 0 && f < 8 ? uint64_t(1) << (8 * r + f) : 0; };
             for (int dr = -1; dr <= 1; ++dr)
                 for (int df = -1; df <= 1; ++df)
-                    if (dr || df) zone[size][0] = dr, zone[size][1] = df, ++size;
-            for (int df = -1; df <= 1; ++df) zone[size][0] = 2 * forward, zone[size][1] = df, ++size;
-            for (int i = 0; i < size; ++i)
-                kind[colour][16 * zone[i][0] + zone[i][1] + ZoneOrigin] = i < 8 ? ZONE_ADJACENT : ZONE_FAR;
-            for (int dr = -7; dr <= 7; ++dr)
-                for (int df = -7; df <= 7; ++df) {
-                    uint16_t bits = 0;
-                    for (int i = 0; i < size; ++i) {
-                        const int tr = zone[i][0] - dr, tf = zone[i][1] - df;
-                        for (int j = 0; j < 8; ++j) {
-                            for (int n = 1; n <= 7; ++n)
-                                if (n * LineSteps[j][0] == tr && n * LineSteps[j][1] == tf) bits |= uint16_t(1 << j);
-                            if (KnightJumps[j][0] == tr && KnightJumps[j][1] == tf) bits |= uint16_t(1 << (8 + j));
-                        }
-                    }
-                    rays[colour][16 * dr + df + ZoneOrigin] = bits;
-                }
+                    if (dr || df) adjacent[index] |= bit(rank + dr, file + df);
+            for (int colour = 0; colour < 2; ++colour) {
+                const int far = rank + (colour == 0 ? 2 : -2);
+                zone[colour][index] = adjacent[index] | bit(far, file - 1) | bit(far, file) | bit(far, file + 1);
+            }
         }
     }
 };
-constexpr KingZoneTables KingZones;
+constexpr KingZoneMasks KingZones;
+
+// What a slider on `index` attacks along the given directions.
+template <int... Directions>
+uint64_t SliderAttacks(uint64_t occupied, int index) {
+    return (LineAttacks<Directions>(occupied, index) | ...);
+}
 
 inline bool Attacks(const Position& pos, int code, int from, int target) {
     const AttackEntry& entry = AttackBetween(from, target);
@@ -242,7 +215,7 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool que
     for (int s = pos.links[LIST_HEAD + code][1]; s <= 119; s = pos.links[s][1]) {
         terms.bishopColours |= 1 << SquareColour(s);
         if (BlocksCentrePawn(pos, colour, s)) terms.mgTerms -= 45;
-        int count = SliderCount(pos, colour, s, BishopSteps);
+        int count = SliderCount<NORTH_EAST, NORTH_WEST, SOUTH_WEST, SOUTH_EAST>(pos, colour, s);
         terms.mobilityMg += BishopMobility[Clamped(count, 15)];
         terms.mobilityEg += BishopMobility[Clamped(count, 15)];
         if (count < 3) ++terms.badPieces;
@@ -255,7 +228,7 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool que
 
     code = MakeCode(ROOK, colour);
     for (int s = pos.links[LIST_HEAD + code][1]; s <= 119; s = pos.links[s][1]) {
-        int count = SliderCount(pos, colour, s, RookSteps);
+        int count = SliderCount<NORTH, EAST, SOUTH, WEST>(pos, colour, s);
         terms.mobilityMg += RookMobilityMg[Clamped(count, 15)];
         terms.mobilityEg += RookMobilityEg[Clamped(count, 15)];
         bool ownPawnOnFile = pos.pawnFiles[colour][FileOf(s)] != 0;
@@ -282,7 +255,7 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool que
         // Out early while the minor pieces still sleep.
         if (r != 0) terms.mgTerms -= 8 * terms.undeveloped;
         if (!queenMobility) continue;
-        int count = SliderCount(pos, colour, s, QueenSteps);
+        int count = SliderCount<NORTH, EAST, NORTH_EAST, NORTH_WEST, SOUTH, WEST, SOUTH_WEST, SOUTH_EAST>(pos, colour, s);
         terms.mobilityMg += QueenMobilityMg[Clamped(count, 31)];
         terms.mobilityEg += QueenMobilityEg[Clamped(count, 31)];
     }
@@ -312,43 +285,45 @@ int KingDangerIndex(const Position& pos, int colour, int shelter, uint8_t enemyO
     if (pos.pieceCount[MakeCode(QUEEN, x)] == 0) return 0;
     int k = pos.kingSquare(colour);
     int p = PawnPush[colour];
+    const int kingIndex = Index64(k);
+    const uint64_t zone = KingZones.zone[colour][kingIndex], near = KingZones.adjacent[kingIndex];
 
-    const uint8_t* zoneKind = KingZones.kind[colour] + ZoneOrigin - k;
-    // Whether each neighbour of the king is defended: -1 until asked, since several
+    // Whether each neighbour of the king is defended, found when first asked: several
     // attackers often bear on the same square.
-    int8_t defended[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
+    uint64_t asked = 0, defended = 0;
     auto undefendedAt = [&](int sq) {
-        int8_t& known = defended[KingZones.neighbour[sq - k + ZoneOrigin]];
-        if (known < 0) known = IsDefended(pos, sq, colour);
-        return known == 0;
+        const uint64_t bit = SquareBit(sq);
+        if (!(asked & bit)) {
+            asked |= bit;
+            if (IsDefended(pos, sq, colour)) defended |= bit;
+        }
+        return !(defended & bit);
     };
 
     int attackers = 0, kinds = 0, adjacent = 0, undefended = 0;
-    struct Kind { int type, kind; uint16_t rays; };
+    struct Kind { int type, kind, reach; };
     static constexpr Kind Kinds[4] = {
-        {QUEEN, KIND_QUEEN, QUEEN_RAYS}, {ROOK, KIND_ROOK, ROOK_RAYS},
-        {BISHOP, KIND_BISHOP, BISHOP_RAYS}, {KNIGHT, KIND_KNIGHT, KNIGHT_RAYS}};
+        {QUEEN, KIND_QUEEN, 2}, {ROOK, KIND_ROOK, 1}, {BISHOP, KIND_BISHOP, 0}, {KNIGHT, KIND_KNIGHT, -1}};
     for (const Kind& kindOf : Kinds) {
         const int type = kindOf.type;
         int code = MakeCode(type, x);
         for (int s = pos.links[LIST_HEAD + code][1]; s <= 119; s = pos.links[s][1]) {
-            // Only directions that reach the zone on an empty board can hit it.
-            unsigned rays = KingZones.rays[colour][s - k + ZoneOrigin] & kindOf.rays;
-            bool hit = false;
-            while (rays) {
-                const int step = KingZones.step[__builtin_ctz(rays)];
-                rays &= rays - 1;
-                for (int sq = s + step; pos.board[sq] != OFFBOARD; sq += step) {
-                    if (int zone = zoneKind[sq]) {
-                        hit = true;
-                        if (zone == ZONE_ADJACENT) {
-                            ++adjacent;
-                            if (undefendedAt(sq)) ++undefended;
-                        }
-                    }
-                    if (pos.board[sq] != EMPTY || type == KNIGHT) break;
-                }
+            const int index = Index64(s);
+            uint64_t attacks = 0;
+            if (type == KNIGHT) {
+                attacks = LineTables.knight[index] & zone;
+            } else if (LineTables.reach[kindOf.reach][index] & zone) {
+                // Only a piece that reaches the zone on an empty board can hit it.
+                const uint64_t occupied = pos.occupied;
+                if (type != BISHOP) attacks |= SliderAttacks<NORTH, EAST, SOUTH, WEST>(occupied, index);
+                if (type != ROOK) attacks |= SliderAttacks<NORTH_EAST, NORTH_WEST, SOUTH_WEST, SOUTH_EAST>(occupied, index);
+                attacks &= zone;
             }
+            for (uint64_t next = attacks & near; next; next &= next - 1) {
+                ++adjacent;
+                if (undefendedAt(SquareFrom64(__builtin_ctzll(next)))) ++undefended;
+            }
+            bool hit = attacks != 0;
             // A heavy piece on a file without its own pawns next to the king bears on it anyway.
             if (!hit && (type == QUEEN || type == ROOK)) {
                 int fileGap = FileOf(s) - FileOf(k);

@@ -12,6 +12,7 @@
 #include "board/attacks.h"
 #include "board/generate.h"
 #include "board/keys.h"
+#include "board/lines.h"
 #include "board/make_move.h"
 #include "move_lists.h"
 #include "support/engine_setup.h"
@@ -38,6 +39,7 @@ std::string Difference(const Position& a, const Position& b) {
     if (a.key != b.key) return "key";
     if (a.pawnKey != b.pawnKey) return "pawnKey";
     if (std::memcmp(a.pawnFileBytes, b.pawnFileBytes, sizeof a.pawnFileBytes)) return "pawnFiles";
+    if (a.occupied != b.occupied) return "occupied";
     if (std::memcmp(a.keyHistory, b.keyHistory, sizeof(uint64_t) * size_t(a.ply))) return "keyHistory";
     if (const char* lists = CheckPositionConsistency(b)) return lists;
     return "";
@@ -115,6 +117,26 @@ private:
         std::vector<Move> sorted = Sorted(all);
         if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) fail("a move generated twice");
         if (InCheck(pos) != (pos.checkerCount != 0)) fail("InCheck disagrees with checkerCount");
+        checkLines();
+    }
+
+    // What the occupancy says a slider reaches along each line equals a walk on the board.
+    void checkLines() {
+        static constexpr uint64_t (*Attacks[8])(uint64_t, int) = {
+            LineAttacks<0>, LineAttacks<1>, LineAttacks<2>, LineAttacks<3>,
+            LineAttacks<4>, LineAttacks<5>, LineAttacks<6>, LineAttacks<7>};
+        static constexpr int Steps[8] = {16, 1, 17, 15, -16, -1, -17, -15};
+        for (int sq = 0; sq < 120; ++sq) {
+            if (!OnBoard(sq)) continue;
+            for (int d = 0; d < 8; ++d) {
+                uint64_t walked = 0;
+                for (int to = sq + Steps[d]; OnBoard(to); to += Steps[d]) {
+                    walked |= SquareBit(to);
+                    if (pos.board[to] != EMPTY) break;
+                }
+                if (Attacks[d](pos.occupied, Index64(sq)) != walked) fail("line attacks differ from a walk");
+            }
+        }
     }
 
     // The checkers found from the last move equal those of a scan of every enemy piece.
