@@ -52,6 +52,21 @@ struct LineTableSet {
 };
 inline constexpr LineTableSet LineTables;
 
+// The line direction of a 0x88 step along a rank, file or diagonal, by step + 17.
+inline constexpr struct StepLineTable {
+    int8_t line[35];
+    constexpr StepLineTable() : line() {
+        constexpr int Steps[8] = {16, 1, 17, 15, -16, -1, -17, -15};  // in LineDirection order
+        for (int d = 0; d < 8; ++d) line[Steps[d] + 17] = int8_t(d);
+    }
+} StepLine;
+
+// The squares strictly between `from` and `target`, which `step` joins along a line.
+inline uint64_t SquaresBetween(int from, int target, int step) {
+    const int d = StepLine.line[step + 17];
+    return LineTables.ray[d][Index64(from)] ^ LineTables.ray[d][Index64(target)] ^ SquareBit(target);
+}
+
 // The nearest occupied square from `index` in direction D, or the ray's stop square.
 template <int D>
 inline int NearestOnLine(uint64_t occupied, int index) {

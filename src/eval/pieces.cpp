@@ -187,10 +187,7 @@ uint64_t SliderAttacks(uint64_t occupied, int index) {
 inline bool Attacks(const Position& pos, int code, int from, int target) {
     const AttackEntry& entry = AttackBetween(from, target);
     if (!(AttackBit[code] & entry.mask)) return false;
-    if (!SliderKind[code]) return true;
-    int sq = from + entry.step;
-    while (sq != target && pos.board[sq] == EMPTY) sq += entry.step;
-    return sq == target;
+    return !SliderKind[code] || !(SquaresBetween(from, target, entry.step) & pos.occupied);
 }
 
 }  // namespace

@@ -120,7 +120,8 @@ private:
         checkLines();
     }
 
-    // What the occupancy says a slider reaches along each line equals a walk on the board.
+    // What the occupancy says a slider reaches along each line, and whether the squares
+    // between two squares are empty, agree with a walk on the board.
     void checkLines() {
         static constexpr uint64_t (*Attacks[8])(uint64_t, int) = {
             LineAttacks<0>, LineAttacks<1>, LineAttacks<2>, LineAttacks<3>,
@@ -135,6 +136,9 @@ private:
                     if (pos.board[to] != EMPTY) break;
                 }
                 if (Attacks[d](pos.occupied, Index64(sq)) != walked) fail("line attacks differ from a walk");
+                for (int to = sq + Steps[d]; OnBoard(to); to += Steps[d])
+                    if (!(SquaresBetween(sq, to, Steps[d]) & pos.occupied) != RayReaches(pos, sq, to))
+                        fail("squares between differ from a walk");
             }
         }
     }
