@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "board/attacks.h"
+#include "board/lines.h"
 #include "board/make_move.h"
 
 namespace brinz {
@@ -12,9 +13,6 @@ namespace {
 
 constexpr int PromotionOrder[4] = {QUEEN, ROOK, BISHOP, KNIGHT};
 constexpr int KnightJumps[8] = {33, 31, 18, 14, -14, -18, -31, -33};
-constexpr int BishopRays[4] = {17, 15, -15, -17};
-constexpr int RookRays[4] = {16, 1, -1, -16};
-constexpr int QueenRays[8] = {17, 15, -15, -17, 16, 1, -1, -16};
 constexpr int KingSteps[8] = {17, 16, 15, 1, -1, -15, -16, -17};
 
 inline MoveListEntry* Add(MoveListEntry* list, Move move) {
@@ -42,6 +40,25 @@ inline MoveListEntry* AddCaptures(const Position& pos, MoveListEntry* list, int 
             if (ColourOf(pos.board[to]) == enemy) list = Add(list, EncodeMove(node, to, type, TypeOf(pos.board[to])));
         }
     }
+    return list;
+}
+
+// The capture, if any, of a slider of `type` on `from` along direction D: onto the first
+// occupied square, when an enemy stands there.
+template <int D>
+inline MoveListEntry* AddLineCapture(const Position& pos, MoveListEntry* list, int from, int type, int enemy) {
+    const int to = SquareFrom64(NearestOnLine<D>(pos.occupied, Index64(from)));
+    if (ColourOf(pos.board[to]) == enemy) list = Add(list, EncodeMove(from, to, type, TypeOf(pos.board[to])));
+    return list;
+}
+
+// AddCaptures for sliders, the lines in the order given: the first occupied square of a
+// line comes from the occupancy instead of a walk.
+template <int... Directions>
+inline MoveListEntry* AddSliderCaptures(const Position& pos, MoveListEntry* list, int code, int enemy) {
+    const int type = TypeOf(code);
+    for (int node = pos.links[LIST_HEAD + code][1]; node <= 119; node = pos.links[node][1])
+        ((list = AddLineCapture<Directions>(pos, list, node, type, enemy)), ...);
     return list;
 }
 
@@ -164,9 +181,11 @@ MoveListEntry* GenerateCaptures(const Position& pos, MoveListEntry* list) {
         }
     }
     list = AddCaptures(pos, list, MakeCode(KNIGHT, side), enemy, KnightJumps);
-    list = AddCaptures(pos, list, MakeCode(BISHOP, side), enemy, BishopRays);
-    list = AddCaptures(pos, list, MakeCode(ROOK, side), enemy, RookRays);
-    list = AddCaptures(pos, list, MakeCode(QUEEN, side), enemy, QueenRays);
+    // Line order as 0x88 steps: bishop 17, 15, -15, -17; rook 16, 1, -1, -16; queen both.
+    list = AddSliderCaptures<NORTH_EAST, NORTH_WEST, SOUTH_EAST, SOUTH_WEST>(pos, list, MakeCode(BISHOP, side), enemy);
+    list = AddSliderCaptures<NORTH, EAST, WEST, SOUTH>(pos, list, MakeCode(ROOK, side), enemy);
+    list = AddSliderCaptures<NORTH_EAST, NORTH_WEST, SOUTH_EAST, SOUTH_WEST, NORTH, EAST, WEST, SOUTH>(
+        pos, list, MakeCode(QUEEN, side), enemy);
     list = AddCaptures(pos, list, MakeCode(KING, side), enemy, KingSteps);
     list = AddEnPassant(pos, list);
     assert(list - start <= MaxMoves);
