@@ -271,8 +271,12 @@ int ShelterAt(const Position& pos, int colour, int kingSquare) {
 }
 
 bool IsDefended(const Position& pos, int square, int colour) {
-    // From the queen head the chain runs through every piece but the king.
-    for (int node = pos.links[LIST_HEAD + MakeCode(QUEEN, colour)][1]; node != LIST_END; node = pos.links[node][1])
+    // Two board reads answer for every pawn.
+    const int pawn = MakeCode(PAWN, colour), behind = square - PawnPush[colour];
+    if (pos.board[behind - 1] == pawn || pos.board[behind + 1] == pawn) return true;
+    // From the queen head the chain runs through the pieces, and the pawns come last.
+    const int pawnHead = LIST_HEAD + pawn;
+    for (int node = pos.links[LIST_HEAD + MakeCode(QUEEN, colour)][1]; node != pawnHead; node = pos.links[node][1])
         if (node <= 119 && Attacks(pos, pos.board[node], node, square)) return true;
     return false;
 }

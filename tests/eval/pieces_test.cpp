@@ -152,5 +152,25 @@ TEST(IsDefended, KingsDoNotCount) {
     EXPECT_FALSE(IsDefended(pos, 0x13, WHITE));  // d2 only by the king
 }
 
+TEST(IsDefended, PawnsAndBlockedLines) {
+    struct Case { const char* fen; int square, colour; bool defended; };
+    const Case cases[] = {
+        {"4k3/8/8/8/8/8/1P6/4K3 w - - 0 1", 0x20, WHITE, true},   // a3 by the b2 pawn
+        {"4k3/8/8/8/8/8/1P6/4K3 w - - 0 1", 0x22, WHITE, true},   // c3 by the b2 pawn
+        {"4k3/8/8/8/8/8/1P6/4K3 w - - 0 1", 0x21, WHITE, false},  // b3: in front of it
+        {"4k3/8/8/8/8/8/1P6/4K3 w - - 0 1", 0x02, WHITE, false},  // c1: behind it
+        {"4k3/6p1/8/8/8/8/8/4K3 b - - 0 1", 0x55, BLACK, true},   // f6 by the g7 pawn
+        {"4k3/6p1/8/8/8/8/8/4K3 b - - 0 1", 0x57, BLACK, true},   // h6 by the g7 pawn
+        {"4k3/6p1/8/8/8/8/8/4K3 b - - 0 1", 0x55, WHITE, false},  // not by the other side's pawn
+        {"4k3/8/8/8/8/8/P7/4K3 w - - 0 1", 0x27, WHITE, false},   // h3: no wrap from the a-file
+        {"4k3/8/8/8/8/8/8/R1n1K3 w - - 0 1", 0x02, WHITE, true},  // c1: the rook takes the knight
+        {"4k3/8/8/8/8/8/8/R1n1K3 w - - 0 1", 0x03, WHITE, false}, // d1: the knight blocks the rook
+    };
+    for (const Case& c : cases) {
+        Position pos = support::positionFromFen(c.fen);
+        EXPECT_EQ(IsDefended(pos, c.square, c.colour), c.defended) << c.fen << " square " << c.square;
+    }
+}
+
 }  // namespace
 }  // namespace brinz
