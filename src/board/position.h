@@ -84,9 +84,9 @@ inline constexpr const char* StartFen = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQ
 // clock is not read.
 bool SetPositionFromFen(Position& pos, const char* text);
 
-// Links every occupied square after the head of its code, scanning squares upwards,
-// so each code's list runs in descending square order.
-// Rebuilds the piece lists and the occupancy from the board.
+// Rebuilds the piece lists and the occupancy from the board. Links every occupied square
+// after the head of its code, scanning squares upwards, so each code's list runs in
+// descending square order.
 void RebuildPieceLists(Position& pos);
 void RebuildPawnFiles(Position& pos);
 void CountPieces(Position& pos);
