@@ -12,10 +12,19 @@ namespace brinz {
 
 inline constexpr uint64_t SquareBit(int square) { return uint64_t(1) << Index64(square); }
 
+// The bit of a square given by rank and file, 0 off the board: tables built from steps
+// and jumps need not test their bounds themselves.
+inline constexpr uint64_t BitAt(int rank, int file) {
+    return rank >= 0 && rank < 8 && file >= 0 && file < 8 ? uint64_t(1) << (8 * rank + file) : 0;
+}
+
 // Line directions. The first four step to higher indices, where the nearest square of a
 // set is its lowest bit; the last four to lower ones, where it is the highest.
 enum LineDirection : int { NORTH, EAST, NORTH_EAST, NORTH_WEST, SOUTH, WEST, SOUTH_WEST, SOUTH_EAST };
 inline constexpr bool IsDiagonal(int direction) { return (direction & 2) != 0; }
+
+// Which slider's empty-board reach a `LineTableSet::reach` row holds.
+enum SliderReach : int { REACH_BISHOP, REACH_ROOK, REACH_QUEEN };
 
 struct LineTableSet {
     // The squares from an index (itself excluded) to the board's edge.
@@ -34,19 +43,16 @@ struct LineTableSet {
             const int rank = index >> 3, file = index & 7;
             for (int d = 0; d < 8; ++d) {
                 uint64_t last = uint64_t(1) << index;
-                for (int r = rank + Steps[d][0], f = file + Steps[d][1]; r >= 0 && r < 8 && f >= 0 && f < 8;
+                for (int r = rank + Steps[d][0], f = file + Steps[d][1]; BitAt(r, f) != 0;
                      r += Steps[d][0], f += Steps[d][1]) {
-                    last = uint64_t(1) << (8 * r + f);
+                    last = BitAt(r, f);
                     ray[d][index] |= last;
                 }
                 stop[d][index] = last;
-                reach[IsDiagonal(d) ? 0 : 1][index] |= ray[d][index];
+                reach[IsDiagonal(d) ? REACH_BISHOP : REACH_ROOK][index] |= ray[d][index];
             }
-            reach[2][index] = reach[0][index] | reach[1][index];
-            for (const auto& jump : Jumps) {
-                const int r = rank + jump[0], f = file + jump[1];
-                if (r >= 0 && r < 8 && f >= 0 && f < 8) knight[index] |= uint64_t(1) << (8 * r + f);
-            }
+            reach[REACH_QUEEN][index] = reach[REACH_BISHOP][index] | reach[REACH_ROOK][index];
+            for (const auto& jump : Jumps) knight[index] |= BitAt(rank + jump[0], file + jump[1]);
         }
     }
 };
@@ -79,6 +85,12 @@ inline int NearestOnLine(uint64_t occupied, int index) {
 template <int D>
 inline uint64_t LineAttacks(uint64_t occupied, int index) {
     return LineTables.ray[D][index] & ~LineTables.ray[D][NearestOnLine<D>(occupied, index)];
+}
+
+// What a slider on `index` attacks along the given directions.
+template <int... Directions>
+inline uint64_t SliderAttacks(uint64_t occupied, int index) {
+    return (LineAttacks<Directions>(occupied, index) | ...);
 }
 
 }  // namespace brinz

@@ -165,24 +165,17 @@ struct KingZoneMasks {
     constexpr KingZoneMasks() : adjacent(), zone() {
         for (int index = 0; index < 64; ++index) {
             const int rank = index >> 3, file = index & 7;
-            auto bit = [](int r, int f) { return r >= 0 && r < 8 && f >= 0 && f < 8 ? uint64_t(1) << (8 * r + f) : 0; };
             for (int dr = -1; dr <= 1; ++dr)
                 for (int df = -1; df <= 1; ++df)
-                    if (dr || df) adjacent[index] |= bit(rank + dr, file + df);
+                    if (dr || df) adjacent[index] |= BitAt(rank + dr, file + df);
             for (int colour = 0; colour < 2; ++colour) {
                 const int far = rank + (colour == 0 ? 2 : -2);
-                zone[colour][index] = adjacent[index] | bit(far, file - 1) | bit(far, file) | bit(far, file + 1);
+                zone[colour][index] = adjacent[index] | BitAt(far, file - 1) | BitAt(far, file) | BitAt(far, file + 1);
             }
         }
     }
 };
 constexpr KingZoneMasks KingZones;
-
-// What a slider on `index` attacks along the given directions.
-template <int... Directions>
-uint64_t SliderAttacks(uint64_t occupied, int index) {
-    return (LineAttacks<Directions>(occupied, index) | ...);
-}
 
 inline bool Attacks(const Position& pos, int code, int from, int target) {
     const AttackEntry& entry = AttackBetween(from, target);
@@ -304,7 +297,10 @@ int KingDangerIndex(const Position& pos, int colour, int shelter, uint8_t enemyO
     int attackers = 0, kinds = 0, adjacent = 0, undefended = 0;
     struct Kind { int type, kind, reach; };
     static constexpr Kind Kinds[4] = {
-        {QUEEN, KIND_QUEEN, 2}, {ROOK, KIND_ROOK, 1}, {BISHOP, KIND_BISHOP, 0}, {KNIGHT, KIND_KNIGHT, -1}};
+        {QUEEN, KIND_QUEEN, REACH_QUEEN},
+        {ROOK, KIND_ROOK, REACH_ROOK},
+        {BISHOP, KIND_BISHOP, REACH_BISHOP},
+        {KNIGHT, KIND_KNIGHT, -1}};
     for (const Kind& kindOf : Kinds) {
         const int type = kindOf.type;
         int code = MakeCode(type, x);
