@@ -1,5 +1,6 @@
 #include "smp/threads.h"
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -78,9 +79,8 @@ void clearPawnTables() {
 }
 
 int startHelpers(int count) {
-    count = clampThreads(count);
-    const int ready = prepareSearchThreads(count);
-    if (ready < count) count = ready < 1 ? 1 : ready;
+    // Only as many threads as have their records; thread 0 searches even without split points.
+    count = std::max(1, prepareSearchThreads(count));
     if (helpersRunning == 0 && count > 1) {
         quitThreads.store(0, Relaxed);
         for (auto& t : SearchThreads)
