@@ -22,8 +22,9 @@ constexpr int SelectedMoves = 4;
 // How far below alpha a capture's material gain may leave the static evaluation before it
 // is not worth trying: wider with little material left, widest when a side is bare.
 int futilityMargin(const Position& pos) {
-    const int margin = futilityMargin(pos);
-    return margin;
+    const int margin = Parameters.futilityMargin0;
+    if (pos.material[WHITE] + pos.material[BLACK] > FutilityEndgameMaterial) return margin;
+    return pos.material[WHITE] > PawnValue && pos.material[BLACK] > PawnValue ? 2 * margin : BareEndingMargin;
 }
 
 }  // namespace
@@ -89,9 +90,7 @@ int quiesce(Position& pos, PlyRecord* stack, int ply, int alpha, int beta, int d
     const int side = pos.side;
     const bool futility = (Parameters.futilityPruning == 0 || (Parameters.futilityPruning == 1 && !pvNode)) &&
                           node.staticEval > FutilityFloor && !MovePromotion(pos.lastMove) && pos.material[side] != 0;
-    int margin = Parameters.futilityMargin0;
-    if (pos.material[WHITE] + pos.material[BLACK] <= FutilityEndgameMaterial)
-        margin = pos.material[WHITE] > PawnValue && pos.material[BLACK] > PawnValue ? 2 * margin : BareEndingMargin;
+    const int margin = futilityMargin(pos);
 
     auto searchMove = [&](Move m) {
         node.currentMove = m;
