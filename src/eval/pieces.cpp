@@ -25,13 +25,20 @@ struct MobilityValues {
 };
 constexpr MobilityValues MobilityValue;
 
-// What a square in front of a king adds to its shelter: own pawn 4, bishop 2, knight 1.
-inline int ShelterValue(int colour, int code) {
-    if (code == MakeCode(PAWN, colour)) return 4;
-    if (code == MakeCode(BISHOP, colour)) return 2;
-    if (code == MakeCode(KNIGHT, colour)) return 1;
-    return 0;
-}
+// What a square in front of a king adds to its shelter, by board code: own pawn 4,
+// bishop 2, knight 1 on the next rank, half of that (rounded down) on the one beyond.
+struct ShelterValues {
+    int8_t front[2][OFFBOARD + 1], far[2][OFFBOARD + 1];
+    constexpr ShelterValues() : front(), far() {
+        for (int colour = WHITE; colour <= BLACK; ++colour) {
+            front[colour][MakeCode(PAWN, colour)] = 4;
+            front[colour][MakeCode(BISHOP, colour)] = 2;
+            front[colour][MakeCode(KNIGHT, colour)] = 1;
+            for (int code = 0; code <= OFFBOARD; ++code) far[colour][code] = int8_t(front[colour][code] / 2);
+        }
+    }
+};
+constexpr ShelterValues Shelter;
 
 inline int Relative(const int table[8][8], int colour, int square) {
     int rel = square ^ (colour * 0x70);
@@ -255,12 +262,11 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool que
 }
 
 int ShelterAt(const Position& pos, int colour, int kingSquare) {
-    int p = PawnPush[colour];
-    int front = kingSquare + p, far = kingSquare + 2 * p;
-    int shelter = 0;
-    for (int side = -1; side <= 1; ++side)
-        shelter += ShelterValue(colour, pos.board[front + side]) + ShelterValue(colour, pos.board[far + side]) / 2;
-    return shelter;
+    const int8_t* near = Shelter.front[colour];
+    const int8_t* far = Shelter.far[colour];
+    const uint8_t* front = pos.board + kingSquare + PawnPush[colour];
+    const uint8_t* beyond = front + PawnPush[colour];
+    return near[front[-1]] + near[front[0]] + near[front[1]] + far[beyond[-1]] + far[beyond[0]] + far[beyond[1]];
 }
 
 bool IsDefended(const Position& pos, int square, int colour) {
