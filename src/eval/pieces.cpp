@@ -1,5 +1,7 @@
 #include "eval/pieces.h"
 
+#include <type_traits>
+
 #include "board/attacks.h"
 #include "board/exchange.h"
 #include "board/lines.h"
@@ -184,6 +186,13 @@ struct KingZoneMasks {
 };
 constexpr KingZoneMasks KingZones;
 
+// What a slider on `index` attacks of `zone` along the given directions; a line that
+// misses the zone on an empty board is not followed.
+template <int... Directions>
+inline uint64_t ZoneAttacks(uint64_t occupied, int index, uint64_t zone) {
+    return (((LineTables.ray[Directions][index] & zone) ? LineAttacks<Directions>(occupied, index) & zone : 0) | ...);
+}
+
 inline bool Attacks(const Position& pos, int code, int from, int target) {
     const AttackEntry& entry = AttackBetween(from, target);
     if (!(AttackBit[code] & entry.mask)) return false;
@@ -301,26 +310,23 @@ int KingDangerIndex(const Position& pos, int colour, int shelter, uint8_t enemyO
     };
 
     int attackers = 0, kinds = 0, adjacent = 0, undefended = 0;
-    struct Kind { int type, kind, reach; };
-    static constexpr Kind Kinds[4] = {
-        {QUEEN, KIND_QUEEN, REACH_QUEEN},
-        {ROOK, KIND_ROOK, REACH_ROOK},
-        {BISHOP, KIND_BISHOP, REACH_BISHOP},
-        {KNIGHT, KIND_KNIGHT, -1}};
-    for (const Kind& kindOf : Kinds) {
-        const int type = kindOf.type;
-        int code = MakeCode(type, x);
-        for (int s = pos.links[LIST_HEAD + code][1]; s <= 119; s = pos.links[s][1]) {
+    // One walk per kind of piece, the kind known when it is compiled.
+    auto walk = [&](auto typeTag, int kind) {
+        constexpr int type = decltype(typeTag)::value;
+        for (int s = pos.links[LIST_HEAD + MakeCode(type, x)][1]; s <= 119; s = pos.links[s][1]) {
             const int index = Index64(s);
             uint64_t attacks = 0;
-            if (type == KNIGHT) {
+            if constexpr (type == KNIGHT) {
                 attacks = LineTables.knight[index] & zone;
-            } else if (LineTables.reach[kindOf.reach][index] & zone) {
+            } else {
+                constexpr int reach = type == QUEEN ? REACH_QUEEN : type == ROOK ? REACH_ROOK : REACH_BISHOP;
                 // Only a piece that reaches the zone on an empty board can hit it.
-                const uint64_t occupied = pos.occupied;
-                if (type != BISHOP) attacks |= SliderAttacks<NORTH, EAST, SOUTH, WEST>(occupied, index);
-                if (type != ROOK) attacks |= SliderAttacks<NORTH_EAST, NORTH_WEST, SOUTH_WEST, SOUTH_EAST>(occupied, index);
-                attacks &= zone;
+                if (LineTables.reach[reach][index] & zone) {
+                    const uint64_t occupied = pos.occupied;
+                    if constexpr (type != BISHOP) attacks |= ZoneAttacks<NORTH, EAST, SOUTH, WEST>(occupied, index, zone);
+                    if constexpr (type != ROOK)
+                        attacks |= ZoneAttacks<NORTH_EAST, NORTH_WEST, SOUTH_WEST, SOUTH_EAST>(occupied, index, zone);
+                }
             }
             for (uint64_t next = attacks & near; next; next &= next - 1) {
                 ++adjacent;
@@ -328,16 +334,22 @@ int KingDangerIndex(const Position& pos, int colour, int shelter, uint8_t enemyO
             }
             bool hit = attacks != 0;
             // A heavy piece on a file without its own pawns next to the king bears on it anyway.
-            if (!hit && (type == QUEEN || type == ROOK)) {
-                int fileGap = FileOf(s) - FileOf(k);
-                hit = ((enemyOpenFiles >> FileOf(s)) & 1) && fileGap >= -1 && fileGap <= 1;
+            if constexpr (type == QUEEN || type == ROOK) {
+                if (!hit) {
+                    int fileGap = FileOf(s) - FileOf(k);
+                    hit = ((enemyOpenFiles >> FileOf(s)) & 1) && fileGap >= -1 && fileGap <= 1;
+                }
             }
             if (hit) {
                 ++attackers;
-                kinds |= kindOf.kind;
+                kinds |= kind;
             }
         }
-    }
+    };
+    walk(std::integral_constant<int, QUEEN>{}, KIND_QUEEN);
+    walk(std::integral_constant<int, ROOK>{}, KIND_ROOK);
+    walk(std::integral_constant<int, BISHOP>{}, KIND_BISHOP);
+    walk(std::integral_constant<int, KNIGHT>{}, KIND_KNIGHT);
 
     if (adjacent >= 1) {
         // Enemy pawns storming the king: {rank ahead, file offset} of the pawn, the weight,
