@@ -30,13 +30,13 @@ constexpr MobilityValues MobilityValue;
 // What a square in front of a king adds to its shelter, by board code: own pawn 4,
 // bishop 2, knight 1 on the next rank, half of that (rounded down) on the one beyond.
 struct ShelterValues {
-    int8_t front[2][OFFBOARD + 1], far[2][OFFBOARD + 1];
-    constexpr ShelterValues() : front(), far() {
+    int8_t next[2][OFFBOARD + 1], beyond[2][OFFBOARD + 1];
+    constexpr ShelterValues() : next(), beyond() {
         for (int colour = WHITE; colour <= BLACK; ++colour) {
-            front[colour][MakeCode(PAWN, colour)] = 4;
-            front[colour][MakeCode(BISHOP, colour)] = 2;
-            front[colour][MakeCode(KNIGHT, colour)] = 1;
-            for (int code = 0; code <= OFFBOARD; ++code) far[colour][code] = int8_t(front[colour][code] / 2);
+            next[colour][MakeCode(PAWN, colour)] = 4;
+            next[colour][MakeCode(BISHOP, colour)] = 2;
+            next[colour][MakeCode(KNIGHT, colour)] = 1;
+            for (int code = 0; code <= OFFBOARD; ++code) beyond[colour][code] = int8_t(next[colour][code] / 2);
         }
     }
 };
@@ -271,11 +271,12 @@ void EvaluatePieces(const Position& pos, int colour, PieceTerms& terms, bool que
 }
 
 int ShelterAt(const Position& pos, int colour, int kingSquare) {
-    const int8_t* near = Shelter.front[colour];
-    const int8_t* far = Shelter.far[colour];
-    const uint8_t* front = pos.board + kingSquare + PawnPush[colour];
-    const uint8_t* beyond = front + PawnPush[colour];
-    return near[front[-1]] + near[front[0]] + near[front[1]] + far[beyond[-1]] + far[beyond[0]] + far[beyond[1]];
+    const int8_t* nextValue = Shelter.next[colour];
+    const int8_t* beyondValue = Shelter.beyond[colour];
+    const uint8_t* next = pos.board + kingSquare + PawnPush[colour];
+    const uint8_t* beyond = next + PawnPush[colour];
+    return nextValue[next[-1]] + nextValue[next[0]] + nextValue[next[1]] + beyondValue[beyond[-1]] +
+           beyondValue[beyond[0]] + beyondValue[beyond[1]];
 }
 
 bool IsDefended(const Position& pos, int square, int colour) {
