@@ -81,14 +81,14 @@ function lastCount(lines) {
 async function main() {
     const args = parseArgs(process.argv.slice(2));
     const engines = [];
-    for (const spec of args.engines) {
-        const engine = startEngine(spec.path);
+    for (const wanted of args.engines) {
+        const engine = startEngine(wanted.path);
         engine.send('uci');
         await engine.waitFor((l) => l === 'uciok');
-        for (const [name, value] of spec.options) engine.send(`setoption name ${name} value ${value}`);
+        for (const [name, value] of wanted.options) engine.send(`setoption name ${name} value ${value}`);
         engine.send('isready');
         await engine.waitFor((l) => l === 'readyok');
-        engines.push({ spec, engine, perPosition: Positions.map(() => ({ nodes: 0, ms: 0 })) });
+        engines.push({ wanted, engine, perPosition: Positions.map(() => ({ nodes: 0, ms: 0 })) });
     }
     for (let round = 0; round < args.rounds; ++round)
         for (let p = 0; p < Positions.length; ++p)
@@ -108,7 +108,7 @@ async function main() {
     const nps = (c) => (c.ms > 0 ? Math.round((c.nodes * 1000) / c.ms) : 0);
     const first = nps(total(engines[0]));
     for (const e of engines) {
-        console.log(`${e.spec.path}`);
+        console.log(`${e.wanted.path}`);
         e.perPosition.forEach((c, p) => console.log(`  ${p + 1}  ${String(nps(c)).padStart(9)} nps  ${Positions[p]}`));
         const t = total(e);
         console.log(`  total ${t.nodes} nodes in ${(t.ms / 1000).toFixed(1)} s: ${nps(t)} nps, ${(nps(t) / first).toFixed(3)} of the first`);
